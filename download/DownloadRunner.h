@@ -1,0 +1,36 @@
+#pragma once
+
+#include <thread>
+
+#include "download/DownloadContext.h"
+
+namespace brenvik {
+
+enum class DownloadKind { Db, Mmi };
+
+// Starts a download worker on a context and owns its thread: the window and
+// the command-line loader start downloads the same way, and the thread is
+// always joined, so the context outlives its worker.
+class DownloadRunner {
+ public:
+  DownloadRunner() = default;
+  ~DownloadRunner();  // stops a running download and joins it
+  DownloadRunner(const DownloadRunner&) = delete;
+  DownloadRunner& operator=(const DownloadRunner&) = delete;
+
+  // Sets ctx.port, marks the download running and starts the worker. Returns
+  // false (and starts nothing) while a download on this runner still runs.
+  bool Start(DownloadContext& ctx, DevicePort& port, DownloadKind kind);
+  // True from Start until the worker has written its final text.
+  bool Running() const;
+  // Asks the worker to stop (it ends within about 150 ms) and joins it.
+  void Stop();
+  // Joins a worker that has ended or is ending by itself.
+  void Join();
+
+ private:
+  DownloadContext* ctx_ = nullptr;
+  std::thread worker_;
+};
+
+}  // namespace brenvik

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+#include "serial/DevicePort.h"
+
+namespace brenvik {
+
+// The one serial port: 9600 baud, 8 data bits, no parity, one stop bit, raw,
+// no flow control, DTR and RTS off, reads that never block, exclusive use.
+//
+// Open and Close run on the UI thread while a download worker writes and
+// reads: every operation takes the port's lock, so a Close can never let a
+// worker touch a descriptor that has meanwhile been reused by another open.
+// After Close, Write and Read return 0 without touching any descriptor.
+class SerialPort final : public DevicePort {
+ public:
+  SerialPort();
+  ~SerialPort() override;
+  SerialPort(const SerialPort&) = delete;
+  SerialPort& operator=(const SerialPort&) = delete;
+
+  // Opens COM n, which is /dev/ttyS<n-1>. Returns 1 when opened, 0 otherwise
+  // (port 0, a missing device, a device in use). Call only while closed.
+  int Open(uint32_t portNumber);
+  // Opens a device by path (/dev/ttyUSB0, a pseudo-terminal). Returns 1 or 0.
+  int OpenPath(const char* devicePath);
+  // Closes the port if it is open; harmless on a closed port.
+  void Close();
+  bool IsOpen() const;
+
+  // Writes all n bytes, waiting up to one second for room; returns the count
+  // written (0 when closed or on failure, fewer than n on a time-out).
+  int Write(const void* bytes, int n) override;
+  // Returns at once with what is queued, up to n bytes; 0 when none or closed.
+  int Read(void* buffer, int n) override;
+  // Waits until written bytes have left the port (tcdrain); at once when closed.
+  void Drain() override;
+
+  // The device COM n maps to ("/dev/ttyS2" for 3); empty for 0.
+  static std::string DevicePathFor(uint32_t portNumber);
+
+  // Line settings of the last successful open, in the fields' fixed order.
+  int32_t dtrControl() const { return dtrControl_; }
+  int32_t rtsControl() const { return rtsControl_; }
+  int32_t baudRate() const { return baudRate_; }
+  int32_t parity() const { return parity_; }
+  int32_t byteSize() const { return byteSize_; }
+  int32_t stopBits() const { return stopBits_; }
+
+ private:
+  mutable std::mutex lock_;
+  int handle_ = -1;   // the open descriptor, -1 when closed
+  int wakeFd_ = -1;   // eventfd that ends a Write waiting for room when Close comes
+  int32_t dtrControl_ = 0;
+  int32_t rtsControl_ = 0;
+  int32_t baudRate_ = 0;
+  int32_t parity_ = 0;
+  int32_t byteSize_ = 0;
+  int32_t stopBits_ = 0;
+};
+
+}  // namespace brenvik
