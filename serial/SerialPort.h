@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -36,7 +37,8 @@ class SerialPort final : public DevicePort {
   int Write(const void* bytes, int n) override;
   // Returns at once with what is queued, up to n bytes; 0 when none or closed.
   int Read(void* buffer, int n) override;
-  // Waits until written bytes have left the port (tcdrain); at once when closed.
+  // Waits until written bytes have left the port, giving up after about a
+  // second when they do not; at once when closed.
   void Drain() override;
 
   // The device COM n maps to ("/dev/ttyS2" for 3); empty for 0.
@@ -51,9 +53,12 @@ class SerialPort final : public DevicePort {
   int32_t stopBits() const { return stopBits_; }
 
  private:
-  mutable std::mutex lock_;
-  int handle_ = -1;   // the open descriptor, -1 when closed
-  int wakeFd_ = -1;   // eventfd that ends a Write waiting for room when Close comes
+  mutable std::mutex lock_;  // guards handle_
+  int handle_ = -1;          // the open descriptor, -1 when closed
+  // Mirrors handle_ for IsOpen, so the window never waits behind a Write.
+  std::atomic<bool> open_{false};
+  // eventfd that ends a Write or Drain waiting for the device when Close comes.
+  int wakeFd_ = -1;
   int32_t dtrControl_ = 0;
   int32_t rtsControl_ = 0;
   int32_t baudRate_ = 0;
