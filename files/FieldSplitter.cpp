@@ -1,1 +1,152 @@
-// placeholder: written with its issue
+#include "files/FieldSplitter.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <system_error>
+
+#include "files/Console.h"
+
+namespace brenvik {
+
+std::optional<std::string_view> FieldSplitter::Next() {
+  const std::size_t start = m_rest.find_first_not_of(',');
+  if (start == std::string_view::npos) {
+    m_rest = {};
+    return std::nullopt;
+  }
+  m_rest.remove_prefix(start);
+  const std::size_t end = std::min(m_rest.find(','), m_rest.size());
+  const std::string_view field = m_rest.substr(0, end);
+  m_rest.remove_prefix(end);
+  return field;
+}
+
+int FieldSplitter::CountFields(std::string_view line) {
+  FieldSplitter splitter(line);
+  int count = 0;
+  while (splitter.Next()) {
+    ++count;
+  }
+  return count;
+}
+
+namespace {
+
+// The white space a C decimal conversion skips.
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+}  // namespace
+
+DecimalNumber ReadDecimal(std::string_view field) {
+  std::size_t pos = 0;
+  while (pos < field.size() && IsBlank(field[pos])) {
+    ++pos;
+  }
+  bool negative = false;
+  if (pos < field.size() && (field[pos] == '+' || field[pos] == '-')) {
+    negative = field[pos] == '-';
+    ++pos;
+  }
+  if (pos >= field.size() || !IsDigit(field[pos])) {
+    return {};
+  }
+  // The magnitude is capped just above the int32 range, so a long run of
+  // digits cannot overflow while it is read.
+  constexpr int64_t kLimit = int64_t{1} << 31;
+  int64_t magnitude = 0;
+  for (; pos < field.size() && IsDigit(field[pos]); ++pos) {
+    magnitude = std::min(magnitude * 10 + (field[pos] - '0'), kLimit + 1);
+  }
+  const int64_t value = negative ? -magnitude : magnitude;
+  if (value < -kLimit || value > kLimit - 1) {
+    return {DecimalNumber::Kind::kOutOfRange, 0};
+  }
+  return {DecimalNumber::Kind::kNumber, static_cast<int32_t>(value)};
+}
+
+bool CopyFieldText(std::string_view text, char* dest, std::size_t size) {
+  const std::size_t length = std::min(text.size(), size - 1);
+  std::memcpy(dest, text.data(), length);
+  std::memset(dest + length, 0, size - length);
+  return length == text.size();
+}
+
+DataFileLines::DataFileLines(std::string path, std::size_t maxLineLength)
+    : m_path(std::move(path)), m_maxLineLength(maxLineLength) {}
+
+std::optional<std::string> DataFileLines::Open() {
+  m_file.reset(std::fopen(m_path.c_str(), "r"));
+  if (!m_file) {
+    const int errnum = errno;
+    ConsoleReportError("Error opening file", errnum);
+    return m_path + ": Error opening file: " + std::generic_category().message(errnum);
+  }
+  m_lineNumber = 0;
+  return std::nullopt;
+}
+
+DataFileLines::Status DataFileLines::NextLine(std::string& line, std::string& error) {
+  line.clear();
+  ++m_lineNumber;
+  auto tooLong = [this] {
+    return Where(m_lineNumber) + "line longer than " + std::to_string(m_maxLineLength) +
+           " characters";
+  };
+  int readErrno = 0;
+  for (;;) {
+    errno = 0;
+    const int c = std::getc(m_file.get());
+    if (c == EOF) {
+      readErrno = errno;
+      break;
+    }
+    if (c == '\n') {
+      if (!line.empty() && line.back() == '\r') {
+        line.pop_back();
+      }
+      line.push_back('\n');
+      if (line.size() > m_maxLineLength) {
+        error = tooLong();
+        return Status::kFailed;
+      }
+      return Status::kLine;
+    }
+    if (c == '\0') {
+      error = Where(m_lineNumber) + "NUL byte in line";
+      return Status::kFailed;
+    }
+    line.push_back(static_cast<char>(c));
+    // One byte over is allowed while it is a carriage return that the next
+    // newline may still drop; anything more is cut off here so that a file
+    // without line ends is never read whole into memory.
+    if (line.size() > m_maxLineLength + (c == '\r' ? 1 : 0)) {
+      error = tooLong();
+      return Status::kFailed;
+    }
+  }
+  if (std::ferror(m_file.get())) {
+    error =
+        Where(m_lineNumber) + "Error reading file: " + std::generic_category().message(readErrno);
+    return Status::kFailed;
+  }
+  if (line.empty()) {
+    --m_lineNumber;
+    return Status::kEnd;
+  }
+  if (line.size() > m_maxLineLength) {
+    error = tooLong();
+    return Status::kFailed;
+  }
+  return Status::kLine;
+}
+
+std::string DataFileLines::Where(int lineNumber) const {
+  return m_path + ":" + std::to_string(lineNumber) + ": ";
+}
+
+}  // namespace brenvik
