@@ -1,0 +1,249 @@
+#include "files/MmiFileReader.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstring>
+#include <string>
+
+#include "TempDir.h"
+
+namespace brenvik {
+namespace {
+
+using testing::internal::CaptureStderr;
+using testing::internal::GetCapturedStderr;
+
+using BlockBytes = std::array<uint8_t, sizeof(MmiBlock)>;
+
+BlockBytes BytesOf(const MmiBlock& block) {
+  BlockBytes bytes;
+  std::memcpy(bytes.data(), &block, sizeof block);
+  return bytes;
+}
+
+// An expected block image put together at the offsets the MMI frame carries.
+BlockBytes Image(std::array<uint8_t, 5> settings, std::string_view longText,
+                 std::string_view shortText1, std::string_view shortText2) {
+  BlockBytes bytes{};
+  std::memcpy(bytes.data() + 1, settings.data(), settings.size());
+  std::memcpy(bytes.data() + 6, longText.data(), longText.size());
+  std::memcpy(bytes.data() + 87, shortText1.data(), shortText1.size());
+  std::memcpy(bytes.data() + 108, shortText2.data(), shortText2.size());
+  return bytes;
+}
+
+const std::string kSettingLines = "s1,1\ns2,0\ns3,5\ns4,2\ns5,9\n";
+
+class MmiFileReader : public testing::Test {
+ protected:
+  void FillWithPattern() { std::memset(static_cast<void*>(&block), 0x5A, sizeof block); }
+
+  FileReadResult ReadContent(std::string_view content, std::string* path = nullptr) {
+    const std::string file = dir.Write("test-mmi.csv", content);
+    if (path != nullptr) {
+      *path = file;
+    }
+    return ReadMmiFile(block, file.c_str());
+  }
+
+  MmiBlock block;
+  test::TempDir dir;
+};
+
+TEST_F(MmiFileReader, ExampleFileReadsToTheExactBlockImage) {
+  FillWithPattern();
+  const std::string path = test::TestDataDir() + "example-mmi.csv";
+  CaptureStderr();
+  const FileReadResult result = ReadMmiFile(block, path.c_str());
+  EXPECT_EQ(GetCapturedStderr(), "");
+  ASSERT_TRUE(result.ok) << result.error;
+  EXPECT_TRUE(result.warnings.empty());
+  EXPECT_EQ(BytesOf(block), Image({1, 0, 5, 2, 9}, "FIRST TEXT", "SECOND TEXT", "THIRD TEXT"));
+}
+
+TEST_F(MmiFileReader, SampleFileReadsWithoutWarningsAndWithoutNewlinesInItsTexts) {
+  const std::string path = test::TestDataDir() + "sample-mmi.csv";
+  const FileReadResult result = ReadMmiFile(block, path.c_str());
+  ASSERT_TRUE(result.ok) << result.error;
+  EXPECT_TRUE(result.warnings.empty());
+  EXPECT_EQ(block.reserved, 0);
+  for (uint8_t setting : block.settings) {
+    EXPECT_LE(setting, 9);
+  }
+  EXPECT_EQ(std::strchr(block.longText, '\n'), nullptr);
+  EXPECT_EQ(std::strchr(block.shortText1, '\n'), nullptr);
+  EXPECT_EQ(std::strchr(block.shortText2, '\n'), nullptr);
+  EXPECT_GT(std::strlen(block.shortText2), 0u);
+}
+
+TEST_F(MmiFileReader, SettingIsTheFirstCharacterOfItsValueMinusDigitZero) {
+  struct Case {
+    const char* line;
+    uint8_t setting;
+  };
+  const Case cases[] = {
+      {"s1,7\n", 7},   {"s1,12\n", 1},      {"s1,A\n", 17},         {"s1, 5\n", 240},
+      {"s1,\n", 218},  {"s1,\r\n", 218},    {"s1,,,3,4\n", 3},      {",s1,4\n", 4},
+      {"s1,0,9\n", 0}, {"s1,\"5\"\n", 242}, {"s1,\xC3\xA9\n", 147},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    const FileReadResult result =
+        ReadContent(std::string(c.line) + "s2,0\ns3,0\ns4,0\ns5,0\nt1,A,\nt2,B,\nt3,C,\n");
+    ASSERT_TRUE(result.ok) << result.error;
+    EXPECT_EQ(block.settings[0], c.setting);
+  }
+}
+
+TEST_F(MmiFileReader, TextsAreStoredByteForByte) {
+  struct Case {
+    const char* name;
+    std::string textLines;
+    BlockBytes expected;
+  };
+  const std::array<uint8_t, 5> settings = {1, 0, 5, 2, 9};
+  const Case cases[] = {
+      {"a value that ends its line keeps the newline", "t1,ABC\nt2,DEF\nt3,GHI\n",
+       Image(settings, "ABC\n", "DEF\n", "GHI\n")},
+      {"CR LF stores no carriage return", "t1,ABC\r\nt2,DEF,\r\nt3,GHI\r\n",
+       Image(settings, "ABC\n", "DEF", "GHI\n")},
+      {"last line without newline", "t1,A,\nt2,B,\nt3,C", Image(settings, "A", "B", "C")},
+      {"label, comma, newline stores the newline alone", "t1,\nt2,\nt3,\n",
+       Image(settings, "\n", "\n", "\n")},
+      {"quotes and blanks are kept, a quoted comma separates", "t1, \"A, B\" ,\nt2,x\"y,\nt3,z,\n",
+       Image(settings, " \"A", "x\"y", "z")},
+      {"texts filling their fields exactly",
+       "t1," + std::string(80, 'L') + ",\nt2," + std::string(20, 'S') + ",\nt3," +
+           std::string(22, 'T') + ",\n",
+       Image(settings, std::string(80, 'L'), std::string(20, 'S'), std::string(22, 'T'))},
+      {"lines after the eighth are not read",
+       "t1,A,\nt2,B,\nt3,C,\n" + std::string(300, 'x') + "\n" + std::string("n\0l,1\n", 6),
+       Image(settings, "A", "B", "C")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FillWithPattern();
+    const FileReadResult result = ReadContent(kSettingLines + c.textLines);
+    ASSERT_TRUE(result.ok) << result.error;
+    EXPECT_EQ(BytesOf(block), c.expected);
+  }
+}
+
+TEST_F(MmiFileReader, SecondReadClearsEveryByteTheFirstSet) {
+  ASSERT_TRUE(ReadContent("a,9\nb,9\nc,9\nd,9\ne,9\nt1," + std::string(80, 'L') + ",\nt2," +
+                          std::string(20, 'S') + ",\nt3," + std::string(22, 'T') + ",\n")
+                  .ok);
+  const FileReadResult result = ReadContent("a,1\nb,2\nc,3\nd,4\ne,5\nt1,x,\nt2,y,\nt3,z,\n");
+  ASSERT_TRUE(result.ok) << result.error;
+  EXPECT_EQ(BytesOf(block), Image({1, 2, 3, 4, 5}, "x", "y", "z"));
+}
+
+TEST_F(MmiFileReader, TextLongerThanItsFieldIsCutToItWithAWarning) {
+  struct Case {
+    std::string textLines;
+    BlockBytes expected;
+    const char* warning;  // after the path
+  };
+  const std::array<uint8_t, 5> settings = {1, 0, 5, 2, 9};
+  const Case cases[] = {
+      {"t1," + std::string(85, 'L') + ",\nt2,B,\nt3,C,\n",
+       Image(settings, std::string(80, 'L'), "B", "C"),
+       ":6: field 2 (longText) has 85 characters, cut to 80"},
+      {"t1,A,\nt2," + std::string(21, 'S') + ",\nt3,C,\n",
+       Image(settings, "A", std::string(20, 'S'), "C"),
+       ":7: field 2 (shortText1) has 21 characters, cut to 20"},
+      {"t1,A,\nt2,B,\nt3," + std::string(22, 'T') + "\n",
+       Image(settings, "A", "B", std::string(22, 'T')),
+       ":8: field 2 (shortText2) has 23 characters, cut to 22"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.warning);
+    FillWithPattern();
+    std::string path;
+    CaptureStderr();
+    const FileReadResult result = ReadContent(kSettingLines + c.textLines, &path);
+    const std::string err = GetCapturedStderr();
+    ASSERT_TRUE(result.ok) << result.error;
+    EXPECT_EQ(BytesOf(block), c.expected);
+    ASSERT_EQ(result.warnings.size(), 1u);
+    EXPECT_EQ(result.warnings[0], path + c.warning);
+    EXPECT_EQ(err, path + c.warning + "\n");
+  }
+}
+
+TEST_F(MmiFileReader, RejectedFileLeavesTheBlockUntouched) {
+  const std::string texts = "t1,A,\nt2,B,\nt3,C,\n";
+  struct Case {
+    const char* name;
+    std::string content;
+    std::string error;  // after the path
+  };
+  const Case cases[] = {
+      {"empty file", "", ":1: file ends after 0 of 8 lines"},
+      {"seven lines", kSettingLines + "t1,A,\nt2,B,\n", ":8: file ends after 7 of 8 lines"},
+      {"setting line without a comma", "s1\n" + kSettingLines.substr(5) + texts,
+       ":1: line has no value field"},
+      {"last line of commas after its label", kSettingLines + "t1,A,\nt2,B,\nt3,,,",
+       ":8: line has no value field"},
+      {"blank line", kSettingLines + "\nt2,B,\nt3,C,\n", ":6: line has no value field"},
+      {"last line ends in its comma without newline", kSettingLines + "t1,A,\nt2,B,\nt3,",
+       ":8: line has no value field"},
+      {"line of 100 characters", kSettingLines + "t1," + std::string(96, 'x') + "\nt2,B,\nt3,C,\n",
+       ":6: line longer than 99 characters"},
+      {"CR alone ends no line", "s1,1\rs2,0\rs3,5\rs4,2\rs5,9\rt1," + std::string(80, 'x') + "\r",
+       ":1: line longer than 99 characters"},
+      {"NUL byte in a line", kSettingLines + std::string("t1,A\0B,\n", 8) + "t2,B,\nt3,C,\n",
+       ":6: NUL byte in line"},
+      {"good lines, then a bad text with a cut one before it",
+       kSettingLines + "t1," + std::string(90, 'L') + ",\nt2,B,\nt3\n",
+       ":8: line has no value field"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FillWithPattern();
+    const MmiBlock before = block;
+    std::string path;
+    CaptureStderr();
+    const FileReadResult result = ReadContent(c.content, &path);
+    const std::string err = GetCapturedStderr();
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.error, path + c.error);
+    EXPECT_TRUE(result.warnings.empty());
+    EXPECT_EQ(err, "");
+    EXPECT_EQ(std::memcmp(&block, &before, sizeof block), 0);
+  }
+}
+
+TEST_F(MmiFileReader, LineOf99CharactersWithItsNewlineIsAccepted) {
+  const std::string line = "s1,7" + std::string(94, 'x') + "\r\n";  // 99 once the CR is dropped
+  const FileReadResult result =
+      ReadContent(line + kSettingLines.substr(5) + "t1,A,\nt2,B,\nt3,C,\n");
+  ASSERT_TRUE(result.ok) << result.error;
+  EXPECT_EQ(block.settings[0], 7);
+}
+
+TEST_F(MmiFileReader, MissingFileIsReportedPerrorStyleAndLeavesTheBlockUntouched) {
+  FillWithPattern();
+  const MmiBlock before = block;
+  const std::string path = dir.Path("no-such-mmi.csv");
+  CaptureStderr();
+  const FileReadResult result = ReadMmiFile(block, path.c_str());
+  EXPECT_EQ(GetCapturedStderr(), "Error opening file: No such file or directory\n");
+  EXPECT_FALSE(result.ok);
+  EXPECT_EQ(result.error, path + ": Error opening file: No such file or directory");
+  EXPECT_EQ(std::memcmp(&block, &before, sizeof block), 0);
+}
+
+TEST_F(MmiFileReader, DirectoryGivenAsTheFileIsAReadError) {
+  FillWithPattern();
+  const MmiBlock before = block;
+  const std::string path = dir.Path("");
+  const FileReadResult result = ReadMmiFile(block, path.c_str());
+  EXPECT_FALSE(result.ok);
+  EXPECT_EQ(result.error, path + ":1: Error reading file: Is a directory");
+  EXPECT_EQ(std::memcmp(&block, &before, sizeof block), 0);
+}
+
+}  // namespace
+}  // namespace brenvik
