@@ -1,0 +1,126 @@
+#pragma once
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace brenvik::test {
+
+// A program run as a child process with its standard output and error caught.
+class ChildProcess {
+ public:
+  explicit ChildProcess(const std::vector<std::string>& argv) {
+    int out[2];
+    int err[2];
+    if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0) return;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    std::vector<char*> args;
+    for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
+    args.push_back(nullptr);
+    if (::posix_spawn(&pid_, args[0], &actions, nullptr, args.data(), environ) != 0) pid_ = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(out[1]);
+    ::close(err[1]);
+    outFd_ = out[0];
+    errFd_ = err[0];
+  }
+  ~ChildProcess() {
+    if (pid_ > 0 && !exited_) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, nullptr, 0);
+    }
+    if (outFd_ >= 0) ::close(outFd_);
+    if (errFd_ >= 0) ::close(errFd_);
+  }
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+
+  bool Started() const { return pid_ > 0; }
+  void Signal(int signal) const {
+    if (pid_ > 0 && !exited_) ::kill(pid_, signal);
+  }
+
+  // Waits for the child to end, collecting its output; kills it after
+  // `limit`. Returns its exit code, or -1 when it was killed or died by a signal.
+  int Wait(std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    int status = 0;
+    while (!exited_) {
+      Collect(10);
+      const pid_t done = ::waitpid(pid_, &status, WNOHANG);
+      if (done == pid_) {
+        exited_ = true;
+        break;
+      }
+      if (std::chrono::steady_clock::now() > deadline) {
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, &status, 0);
+        exited_ = true;
+        timedOut_ = true;
+      }
+    }
+    while (Collect(0)) {
+    }
+    if (timedOut_ || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
+  }
+
+  const std::string& Out() const { return out_; }
+  const std::string& Err() const { return err_; }
+  bool TimedOut() const { return timedOut_; }
+
+  // The lines of standard output, without their newlines.
+  std::vector<std::string> OutLines() const {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < out_.size()) {
+      const std::size_t end = out_.find('\n', start);
+      lines.push_back(out_.substr(start, end - start));
+      if (end == std::string::npos) break;
+      start = end + 1;
+    }
+    return lines;
+  }
+
+ private:
+  // Reads what is there on both pipes; true when something was read.
+  bool Collect(int timeoutMs) {
+    pollfd fds[2] = {{outFd_, POLLIN, 0}, {errFd_, POLLIN, 0}};
+    if (::poll(fds, 2, timeoutMs) <= 0) return false;
+    bool any = false;
+    char buffer[4096];
+    for (int i = 0; i < 2; ++i) {
+      if ((fds[i].revents & (POLLIN | POLLHUP)) == 0) continue;
+      const ssize_t n = ::read(fds[i].fd, buffer, sizeof buffer);
+      if (n > 0) {
+        (i == 0 ? out_ : err_).append(buffer, static_cast<std::size_t>(n));
+        any = true;
+      }
+    }
+    return any;
+  }
+
+  pid_t pid_ = -1;
+  int outFd_ = -1;
+  int errFd_ = -1;
+  bool exited_ = false;
+  bool timedOut_ = false;
+  std::string out_;
+  std::string err_;
+};
+
+}  // namespace brenvik::test

@@ -1,0 +1,102 @@
+#pragma once
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace brenvik::test {
+
+// A fresh directory under the system's temp dir, removed with its contents.
+class ToolsTempDir {
+ public:
+  ToolsTempDir() {
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "brenvik-tools-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "mkdtemp failed for " << pattern;
+    path_ = pattern;
+  }
+  ~ToolsTempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  ToolsTempDir(const ToolsTempDir&) = delete;
+  ToolsTempDir& operator=(const ToolsTempDir&) = delete;
+
+  std::string Path(const std::string& name) const { return (path_ / name).string(); }
+  std::string Write(const std::string& name, std::string_view content) const {
+    const std::string path = Path(name);
+    std::ofstream out(path, std::ios::binary);
+    out.write(content.data(), static_cast<std::streamsize>(content.size()));
+    EXPECT_TRUE(out.good()) << "could not write " << path;
+    return path;
+  }
+
+ private:
+  std::filesystem::path path_;
+};
+
+inline std::string ReadWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// A body with LEN, 0xFF, command and payload; the checksum is added by FrameOnLine.
+inline std::vector<uint8_t> Body(uint8_t len, uint8_t command, std::vector<uint8_t> payload) {
+  std::vector<uint8_t> body = {len, 0xFF, command};
+  body.insert(body.end(), payload.begin(), payload.end());
+  body.resize(len, 0);
+  return body;
+}
+
+// A database frame body: count or index, then the 77-byte record image.
+inline std::vector<uint8_t> DbBody(uint8_t command, uint16_t indexOrCount,
+                                   std::vector<uint8_t> image = {}) {
+  image.resize(77, 0);
+  std::vector<uint8_t> payload = {static_cast<uint8_t>(indexOrCount & 0xFF),
+                                  static_cast<uint8_t>(indexOrCount >> 8)};
+  payload.insert(payload.end(), image.begin(), image.end());
+  return Body(0x52, command, payload);
+}
+
+inline uint8_t Checksum(const std::vector<uint8_t>& body) {
+  uint8_t sum = 0;
+  for (uint8_t b : body) sum = static_cast<uint8_t>(sum + b);
+  return sum;
+}
+
+// The hex text of a body with its checksum appended, as the sender writes it.
+inline std::string HexText(const std::vector<uint8_t>& body) {
+  std::string text;
+  char pair[3];
+  for (uint8_t b : body) {
+    std::snprintf(pair, sizeof pair, "%02X", b);
+    text += pair;
+  }
+  std::snprintf(pair, sizeof pair, "%02X", Checksum(body));
+  return text + pair;
+}
+
+// STX, the hex text, ETX: the frame exactly as it appears on the line.
+inline std::string FrameOnLine(const std::vector<uint8_t>& body) {
+  return "\x02" + HexText(body) + "\x03";
+}
+
+// A frame on the line that carries `checksum` instead of the right one.
+inline std::string FrameWithChecksum(const std::vector<uint8_t>& body, uint8_t checksum) {
+  const std::string text = HexText(body);
+  char pair[3];
+  std::snprintf(pair, sizeof pair, "%02X", checksum);
+  return "\x02" + text.substr(0, text.size() - 2) + pair + "\x03";
+}
+
+}  // namespace brenvik::test

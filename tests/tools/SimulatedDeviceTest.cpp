@@ -1,0 +1,228 @@
+#include "tools/device/SimulatedDevice.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "DeviceTestSupport.h"
+
+namespace brenvik::device {
+namespace {
+
+using test::Body;
+using test::DbBody;
+using test::FrameOnLine;
+
+constexpr uint8_t kAckByte = 0x06;
+constexpr uint8_t kNakByte = 0x15;
+
+// A record image with `code` at image offset 0 and `tail` at 72.
+std::vector<uint8_t> Image(const std::string& code, const std::string& tail = "") {
+  std::vector<uint8_t> image(77, 0);
+  std::memcpy(image.data(), code.data(), code.size());
+  std::memcpy(image.data() + 72, tail.data(), std::min<std::size_t>(tail.size(), 5));
+  return image;
+}
+
+// What a database download of three entries puts on the line when all goes well.
+std::vector<std::string> ThreeEntryDownload() {
+  return {FrameOnLine(DbBody(0x80, 3, Image("E0"))), FrameOnLine(DbBody(0x82, 1, Image("E1"))),
+          FrameOnLine(DbBody(0x82, 0xFFFF, Image("E2")))};
+}
+
+std::vector<uint8_t> Feed(SimulatedDevice& device, const std::string& line,
+                          std::vector<DeviceEvent>* events = nullptr) {
+  std::vector<uint8_t> answers;
+  device.Feed(reinterpret_cast<const uint8_t*>(line.data()), line.size(), answers, events);
+  return answers;
+}
+
+struct PolicyCase {
+  const char* name;
+  DevicePolicy policy;
+  std::vector<std::string> frames;
+  std::vector<uint8_t> answers;  // all answers, in order
+};
+
+TEST(SimulatedDeviceTest, AnswersEachFrameAsThePolicySays) {
+  const std::vector<std::string> db = ThreeEntryDownload();
+  const std::string mmi = FrameOnLine(Body(0x84, 0x8A, {0, 1}));
+  const std::vector<uint8_t> entryBody = DbBody(0x82, 1, Image("E1"));
+  const std::string badChecksum =
+      test::FrameWithChecksum(entryBody, static_cast<uint8_t>(test::Checksum(entryBody) + 1));
+  DevicePolicy nakTwo;
+  nakTwo.nakFrames = {2};
+  DevicePolicy nakTwice;
+  nakTwice.nakFrames = {1, 3};
+  DevicePolicy silent;
+  silent.silent = true;
+  DevicePolicy answer41;
+  answer41.answerByte = 0x41;
+  DevicePolicy answerFirst;
+  answerFirst.answerFirstFrame = true;
+  DevicePolicy ackInvalid;
+  ackInvalid.nakInvalidFrames = false;
+
+  const PolicyCase cases[] = {
+      {"default: no answer to the first DB frame, ACK to the rest", {}, db, {kAckByte, kAckByte}},
+      {"MMI frame is answered ACK", {}, {mmi}, {kAckByte}},
+      {"NAK on frame 2 once: its repetition is acknowledged",
+       nakTwo,
+       {db[0], db[1], db[2], db[1], db[2]},
+       {kAckByte, kNakByte, kAckByte, kAckByte}},
+      {"NAK list", nakTwice, {db[0], db[1], db[1], db[1]}, {kNakByte, kAckByte, kNakByte}},
+      {"silent", silent, {db[0], db[1], db[2], mmi}, {}},
+      {"answer byte", answer41, {db[0], db[1], mmi}, {0x41, 0x41}},
+      {"answer the first frame too", answerFirst, db, {kAckByte, kAckByte, kAckByte}},
+      {"a frame that fails its checks is refused", {}, {db[0], badChecksum}, {kNakByte}},
+      {"... unless the policy says to acknowledge it", ackInvalid, {db[0], badChecksum},
+       {kAckByte}},
+  };
+  for (const PolicyCase& c : cases) {
+    SimulatedDevice device(c.policy);
+    std::vector<uint8_t> answers;
+    for (const std::string& frame : c.frames) {
+      const std::vector<uint8_t> some = Feed(device, frame);
+      answers.insert(answers.end(), some.begin(), some.end());
+    }
+    EXPECT_EQ(answers, c.answers) << c.name;
+    ASSERT_EQ(device.Frames().size(), c.frames.size()) << c.name;
+    for (std::size_t i = 0; i < device.Frames().size(); ++i) {
+      EXPECT_EQ(device.Frames()[i].number, static_cast<int>(i)) << c.name;
+    }
+  }
+}
+
+TEST(SimulatedDeviceTest, AnswerIsRecordedWithItsFrame) {
+  DevicePolicy policy;
+  policy.nakFrames = {1};
+  SimulatedDevice device(policy);
+  for (const std::string& frame : ThreeEntryDownload()) Feed(device, frame);
+  const auto& frames = device.Frames();
+  ASSERT_EQ(frames.size(), 3u);
+  EXPECT_FALSE(frames[0].answered);
+  EXPECT_EQ(frames[0].answer, 0);
+  EXPECT_TRUE(frames[1].answered);
+  EXPECT_EQ(frames[1].answer, kNakByte);
+  EXPECT_EQ(frames[2].answer, kAckByte);
+  EXPECT_EQ(DescribeFrame(frames[0]), "frame 0: 0x80 count 3, checksum good, no answer");
+  EXPECT_EQ(DescribeFrame(frames[1]), "frame 1: 0x82 index 1, checksum good, answered NAK");
+  EXPECT_EQ(DescribeFrame(frames[2]),
+            "frame 2: 0x82 index 0xFFFF (last), checksum good, answered ACK");
+}
+
+TEST(SimulatedDeviceTest, CutFrameIsNeverAnswered) {
+  SimulatedDevice device;
+  const std::string entry = FrameOnLine(DbBody(0x82, 1));
+  EXPECT_EQ(Feed(device, "\x02" "52FF" + entry), (std::vector<uint8_t>{kAckByte}));
+  ASSERT_EQ(device.Frames().size(), 2u);
+  EXPECT_FALSE(device.Frames()[0].answered);
+}
+
+TEST(SimulatedDeviceTest, RebuildsTheDatabaseFromItsFramesInAnyOrder) {
+  SimulatedDevice device;
+  std::vector<DeviceEvent> events;
+  const std::vector<std::string> db = ThreeEntryDownload();
+  // NAK-style repetition: entry 1 twice, the last one after it.
+  for (const std::string& frame : {db[0], db[1], db[1], db[2]}) Feed(device, frame, &events);
+  ASSERT_TRUE(device.Received().HasDb());
+  const DbTable& table = device.Received().Db();
+  EXPECT_EQ(table.count, 3);
+  EXPECT_STREQ(table.records[0].code, "E0");
+  EXPECT_STREQ(table.records[1].code, "E1");
+  EXPECT_STREQ(table.records[2].code, "E2");
+  ASSERT_FALSE(events.empty());
+  EXPECT_EQ(events.back().kind, DeviceEvent::Kind::DbComplete);
+}
+
+TEST(SimulatedDeviceTest, RefusedLastFrameCompletesTheDatabaseOnlyWhenSentAgain) {
+  DevicePolicy policy;
+  policy.nakFrames = {2};
+  SimulatedDevice device(policy);
+  const std::vector<std::string> db = ThreeEntryDownload();
+  for (const std::string& frame : db) Feed(device, frame);
+  EXPECT_FALSE(device.Received().HasDb());
+  Feed(device, db[1]);
+  Feed(device, db[2]);
+  EXPECT_TRUE(device.Received().HasDb());
+}
+
+TEST(SimulatedDeviceTest, LastFrameWithAGapLeavesTheDatabaseIncomplete) {
+  SimulatedDevice device;
+  const std::vector<std::string> db = ThreeEntryDownload();
+  Feed(device, db[0]);
+  Feed(device, db[2]);  // entry 1 never came
+  EXPECT_FALSE(device.Received().HasDb());
+}
+
+TEST(SimulatedDeviceTest, OneEntryTableIsCompleteWithItsFirstFrame) {
+  SimulatedDevice device;
+  std::vector<DeviceEvent> events;
+  Feed(device, FrameOnLine(DbBody(0x80, 1, Image("ONLY"))), &events);
+  EXPECT_TRUE(device.Received().HasDb());
+  EXPECT_STREQ(device.Received().Db().records[0].code, "ONLY");
+  ASSERT_EQ(events.size(), 2u);
+  EXPECT_EQ(events[1].kind, DeviceEvent::Kind::DbComplete);
+}
+
+TEST(SimulatedDeviceTest, MmiFrameGivesTheBlockItCarries) {
+  SimulatedDevice device;
+  std::vector<DeviceEvent> events;
+  std::vector<uint8_t> payload = {0, 1, 0, 5, 2, 9};
+  payload.resize(129, 0);
+  std::memcpy(payload.data() + 6, "FIRST TEXT", 10);
+  std::memcpy(payload.data() + 87, "SECOND TEXT", 11);
+  std::memcpy(payload.data() + 108, "123456789012345678901", 21);  // no room for its NUL
+  Feed(device, FrameOnLine(Body(0x84, 0x8A, payload)), &events);
+  ASSERT_TRUE(device.Received().HasMmi());
+  const MmiBlock& block = device.Received().Mmi();
+  EXPECT_EQ(std::vector<uint8_t>(block.settings, block.settings + 5),
+            (std::vector<uint8_t>{1, 0, 5, 2, 9}));
+  EXPECT_STREQ(block.longText, "FIRST TEXT");
+  EXPECT_STREQ(block.shortText1, "SECOND TEXT");
+  EXPECT_STREQ(block.shortText2, "123456789012345678901");
+  EXPECT_EQ(events.back().kind, DeviceEvent::Kind::MmiReceived);
+}
+
+TEST(SimulatedDeviceTest, StrayBytesAreReportedBeforeTheFrameBehindThem) {
+  SimulatedDevice device;
+  std::vector<DeviceEvent> events;
+  Feed(device, "??" + FrameOnLine(DbBody(0x82, 1)) + "!", &events);
+  ASSERT_EQ(events.size(), 3u);
+  EXPECT_EQ(events[0].kind, DeviceEvent::Kind::StrayBytes);
+  EXPECT_EQ(events[0].strayBytes, (std::vector<uint8_t>{'?', '?'}));
+  EXPECT_EQ(events[1].kind, DeviceEvent::Kind::Frame);
+  EXPECT_EQ(events[2].kind, DeviceEvent::Kind::StrayBytes);
+  EXPECT_EQ(device.StrayByteCount(), 3u);
+}
+
+TEST(ReceivedDataTest, RecordImageTextsArriveCutToTheirSlots) {
+  // As the sender writes it: each text runs on past its slot and the field
+  // behind it overwrites the overflow.
+  std::vector<uint8_t> image(77, 0);
+  std::memcpy(image.data() + 0, "ABCDEFGHIJ", 10);                 // code, 10 characters
+  image[11] = 44;                                                  // attribute
+  image[12] = 2;                                                   // subEntryCount
+  std::memcpy(image.data() + 13, "LABEL-OF-18-CHARS!", 18);        // label runs into byte 30
+  image[30] = 0xFF;                                                // value of slot 0 (-1)
+  std::memcpy(image.data() + 31, "TEXT-OF-15-CHR", 14);            // runs into slot 1
+  image[44] = 7;
+  std::memcpy(image.data() + 45, "SHORT", 6);
+  std::memcpy(image.data() + 72, "TAIL7CH", 5);                    // only 5 bytes arrive
+
+  const DbRecord record = ReceivedData::RecordFromImage(image.data());
+  EXPECT_STREQ(record.code, "ABCDEFGHIJ");
+  EXPECT_EQ(record.attribute, 44);
+  EXPECT_EQ(record.subEntryCount, 2);
+  EXPECT_STREQ(record.label, "LABEL-OF-18-CHARS");
+  EXPECT_EQ(record.subEntries[0].value, 255);
+  EXPECT_STREQ(record.subEntries[0].text, "TEXT-OF-15-CH");
+  EXPECT_EQ(record.subEntries[1].value, 7);
+  EXPECT_STREQ(record.subEntries[1].text, "SHORT");
+  EXPECT_EQ(record.subEntries[2].value, 0);
+  EXPECT_STREQ(record.subEntries[2].text, "");
+  EXPECT_STREQ(record.tailText, "TAIL7");
+}
+
+}  // namespace
+}  // namespace brenvik::device

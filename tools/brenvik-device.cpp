@@ -1,0 +1,267 @@
+// brenvik-device: a simulated device for trying the window and the loader
+// without hardware. It answers each frame the way the real device does (ACK,
+// no answer to the first DB frame) or as told, prints a line per frame and can
+// write what it received back out as DB and MMI files.
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <optional>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "serial/SerialPort.h"
+#include "tools/device/DeviceFileWriter.h"
+#include "tools/device/PtyDevice.h"
+#include "tools/device/SimulatedDevice.h"
+
+namespace {
+
+using brenvik::device::DeviceEvent;
+using brenvik::device::DevicePolicy;
+using brenvik::device::FileWriteResult;
+
+constexpr const char* kUsage =
+    "Usage: brenvik-device [options]\n"
+    "\n"
+    "Simulates the device on a pseudo-terminal (or on a real serial port with\n"
+    "--device) and prints the path the loader or the window should open, as the\n"
+    "first line: \"Device on /dev/pts/N\". Then it prints one line per frame it\n"
+    "receives: its number, command, index or count, whether its checks passed and\n"
+    "what it answered. It runs until Ctrl-C or SIGTERM.\n"
+    "\n"
+    "By default every frame is answered ACK, except the first DB frame (0x80),\n"
+    "which the real device does not answer either; a frame that fails its checks\n"
+    "is answered NAK.\n"
+    "\n"
+    "Options:\n"
+    "  --device PATH    answer on this serial port instead of a pseudo-terminal\n"
+    "  --nak N[,M...]   answer NAK to the frames with these numbers (from 0), once\n"
+    "  --silent         never answer\n"
+    "  --answer HEX     answer this byte (e.g. 41 or 0x41) instead of ACK\n"
+    "  --answer-first   answer the first DB frame (0x80) too\n"
+    "  --db-out FILE    write the received database as a DB file after each\n"
+    "                   complete DB download\n"
+    "  --mmi-out FILE   write the received MMI settings as an MMI file after each\n"
+    "                   MMI frame\n"
+    "  --quiet          print only the first line and errors\n"
+    "  --help           show this text\n";
+
+struct Options {
+  DevicePolicy policy;
+  std::string devicePath;
+  std::string dbOut;
+  std::string mmiOut;
+  bool quiet = false;
+};
+
+std::atomic<bool> g_stopRequested{false};
+
+void OnStopSignal(int) { g_stopRequested = true; }
+
+void InstallStopHandlers() {
+  struct sigaction action {};
+  action.sa_handler = OnStopSignal;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+}
+
+bool ParseNumber(const std::string& text, int base, long max, long& out) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  errno = 0;
+  const long value = std::strtol(text.c_str(), &end, base);
+  if (errno != 0 || *end != '\0' || value < 0 || value > max) return false;
+  out = value;
+  return true;
+}
+
+bool ParseNakList(const std::string& list, std::set<int>& frames) {
+  std::size_t start = 0;
+  while (start <= list.size()) {
+    const std::size_t comma = list.find(',', start);
+    const std::string item = list.substr(start, comma - start);
+    long number = 0;
+    if (!ParseNumber(item, 10, 1000000, number)) return false;
+    frames.insert(static_cast<int>(number));
+    if (comma == std::string::npos) break;
+    start = comma + 1;
+  }
+  return true;
+}
+
+// Returns the exit code when the program should end here (help, bad usage).
+std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
+  auto usageError = [](const std::string& message) {
+    std::fprintf(stderr, "brenvik-device: %s\nTry 'brenvik-device --help'.\n", message.c_str());
+    return 2;
+  };
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    auto value = [&](std::string& out) {
+      if (i + 1 >= argc) return false;
+      out = argv[++i];
+      return true;
+    };
+    std::string text;
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    } else if (arg == "--device") {
+      if (!value(options.devicePath)) return usageError("--device needs a path");
+    } else if (arg == "--nak") {
+      if (!value(text) || !ParseNakList(text, options.policy.nakFrames)) {
+        return usageError("--nak needs frame numbers: N[,M...]");
+      }
+    } else if (arg == "--silent") {
+      options.policy.silent = true;
+    } else if (arg == "--answer") {
+      long byte = 0;
+      if (!value(text) || !ParseNumber(text, 16, 0xFF, byte)) {
+        return usageError("--answer needs a byte in hex, 00 to FF");
+      }
+      options.policy.answerByte = static_cast<uint8_t>(byte);
+    } else if (arg == "--answer-first") {
+      options.policy.answerFirstFrame = true;
+    } else if (arg == "--db-out") {
+      if (!value(options.dbOut)) return usageError("--db-out needs a file");
+    } else if (arg == "--mmi-out") {
+      if (!value(options.mmiOut)) return usageError("--mmi-out needs a file");
+    } else if (arg == "--quiet") {
+      options.quiet = true;
+    } else {
+      return usageError("unknown option " + arg);
+    }
+  }
+  return std::nullopt;
+}
+
+std::string HexBytes(const std::vector<uint8_t>& bytes) {
+  std::string text;
+  char pair[4];
+  for (std::size_t i = 0; i < bytes.size() && i < 32; ++i) {
+    std::snprintf(pair, sizeof pair, i == 0 ? "%02X" : " %02X", bytes[i]);
+    text += pair;
+  }
+  if (bytes.size() > 32) text += " ...";
+  return text;
+}
+
+// Prints an event and writes the output files it calls for. The writers are
+// those of the device in use, so they see what it has received.
+class EventReporter {
+ public:
+  using Writer = std::function<FileWriteResult(const std::string&)>;
+
+  EventReporter(const Options& options, Writer writeDb, Writer writeMmi)
+      : options_(options), writeDb_(std::move(writeDb)), writeMmi_(std::move(writeMmi)) {}
+
+  void operator()(const DeviceEvent& event) const {
+    switch (event.kind) {
+      case DeviceEvent::Kind::Frame:
+        Say(brenvik::device::DescribeFrame(event.frame));
+        break;
+      case DeviceEvent::Kind::StrayBytes:
+        Say("ignored " + std::to_string(event.strayBytes.size()) +
+            " byte(s) outside a frame: " + HexBytes(event.strayBytes));
+        break;
+      case DeviceEvent::Kind::DbComplete:
+        Say("database complete");
+        if (!options_.dbOut.empty()) Write(writeDb_, options_.dbOut);
+        break;
+      case DeviceEvent::Kind::MmiReceived:
+        Say("MMI settings received");
+        if (!options_.mmiOut.empty()) Write(writeMmi_, options_.mmiOut);
+        break;
+    }
+  }
+
+ private:
+  void Say(const std::string& line) const {
+    if (!options_.quiet) std::printf("%s\n", line.c_str());
+  }
+  void Write(const Writer& writer, const std::string& path) const {
+    const FileWriteResult result = writer(path);
+    if (result) {
+      Say("wrote " + path);
+    } else {
+      std::fprintf(stderr, "brenvik-device: cannot write %s\n", result.error.c_str());
+    }
+  }
+
+  const Options& options_;
+  Writer writeDb_;
+  Writer writeMmi_;
+};
+
+int RunOnPty(const Options& options) {
+  brenvik::device::PtyDevice device(options.policy);
+  device.SetObserver(EventReporter(
+      options, [&device](const std::string& path) { return device.WriteDb(path); },
+      [&device](const std::string& path) { return device.WriteMmi(path); }));
+  if (!device.Start()) {
+    std::fprintf(stderr, "brenvik-device: no pseudo-terminal: %s\n", device.Error().c_str());
+    return 1;
+  }
+  std::printf("Device on %s\n", device.Path().c_str());
+  while (!g_stopRequested) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  device.Stop();
+  if (!options.quiet) std::printf("stopped after %zu frame(s)\n", device.FrameCount());
+  return 0;
+}
+
+int RunOnSerialPort(const Options& options) {
+  brenvik::SerialPort port;
+  if (port.OpenPath(options.devicePath.c_str()) != 1) {
+    std::fprintf(stderr, "brenvik-device: cannot open %s\n", options.devicePath.c_str());
+    return 1;
+  }
+  brenvik::device::SimulatedDevice device(options.policy);
+  const EventReporter report(
+      options,
+      [&device](const std::string& path) {
+        return brenvik::device::WriteDbFile(device.Received().Db(), path);
+      },
+      [&device](const std::string& path) {
+        return brenvik::device::WriteMmiFile(device.Received().Mmi(), path);
+      });
+  std::printf("Device on %s\n", options.devicePath.c_str());
+  std::vector<uint8_t> answers;
+  std::vector<DeviceEvent> events;
+  uint8_t buffer[256];
+  while (!g_stopRequested) {
+    // The port's reads never block: poll it, briefly idle when nothing came.
+    const int n = port.Read(buffer, sizeof buffer);
+    if (n <= 0) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      continue;
+    }
+    answers.clear();
+    events.clear();
+    device.Feed(buffer, static_cast<std::size_t>(n), answers, &events);
+    for (uint8_t answer : answers) port.Write(&answer, 1);
+    for (const DeviceEvent& event : events) report(event);
+  }
+  port.Close();
+  if (!options.quiet) std::printf("stopped after %zu frame(s)\n", device.Frames().size());
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // One line at a time, also into a pipe: scripts wait for the first line.
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);
+  Options options;
+  if (const std::optional<int> code = ParseOptions(argc, argv, options)) return *code;
+  InstallStopHandlers();
+  return options.devicePath.empty() ? RunOnPty(options) : RunOnSerialPort(options);
+}

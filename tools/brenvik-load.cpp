@@ -1,0 +1,206 @@
+// brenvik-load: downloads a DB or MMI file to the device from the command
+// line, for scripts and production lines. It runs the same download code as
+// the window and prints each status text as it changes.
+
+#include <atomic>
+#include <cctype>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "download/DownloadContext.h"
+#include "download/DownloadRunner.h"
+#include "files/DbFileReader.h"
+#include "files/MmiFileReader.h"
+#include "serial/SerialPort.h"
+
+namespace {
+
+enum ExitCode : int {
+  kCompleted = 0,
+  kUsage = 2,
+  kBadFile = 3,
+  kPortWillNotOpen = 4,
+  kDownloadFailed = 5,
+};
+
+constexpr const char* kCompletedText = "Completed!";
+
+constexpr const char* kUsageText =
+    "Usage: brenvik-load --port PORT --db FILE [--trace]\n"
+    "       brenvik-load --port PORT --mmi FILE [--trace]\n"
+    "\n"
+    "Downloads a DB file or an MMI file to the device on PORT (9600 8N1) and\n"
+    "prints each status text of the download on its own line as it changes,\n"
+    "ending with \"Completed!\" or an error text.\n"
+    "\n"
+    "PORT is COMn (COM1 is /dev/ttyS0, COM3 is /dev/ttyS2) or the path of a\n"
+    "serial device (/dev/ttyUSB0, or the pseudo-terminal that brenvik-device\n"
+    "prints).\n"
+    "\n"
+    "Options:\n"
+    "  --port PORT   the serial port the device is on\n"
+    "  --db FILE     download this DB file\n"
+    "  --mmi FILE    download this MMI file\n"
+    "  --trace       echo every frame in hex on standard output\n"
+    "  --help        show this text\n"
+    "\n"
+    "Ctrl-C (or SIGTERM) stops a running download and releases the port.\n"
+    "\n"
+    "Exit codes:\n"
+    "  0  the download ended with \"Completed!\"\n"
+    "  2  wrong usage\n"
+    "  3  the file was rejected by its reader (the reason is on standard error)\n"
+    "  4  the port would not open\n"
+    "  5  the download failed or was stopped\n";
+
+std::atomic<bool> g_stopRequested{false};
+
+void OnStopSignal(int) { g_stopRequested = true; }
+
+void InstallStopHandlers() {
+  struct sigaction action {};
+  action.sa_handler = OnStopSignal;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+}
+
+struct Options {
+  std::string port;
+  std::string file;
+  brenvik::DownloadKind kind = brenvik::DownloadKind::Db;
+  bool trace = false;
+};
+
+int UsageError(const char* message) {
+  std::fprintf(stderr, "brenvik-load: %s\nTry 'brenvik-load --help'.\n", message);
+  return kUsage;
+}
+
+// Returns the exit code when the program should end here (help, bad usage).
+std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
+  bool haveDb = false;
+  bool haveMmi = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    auto value = [&](std::string& out) {
+      if (i + 1 >= argc || argv[i + 1][0] == '\0') return false;
+      out = argv[++i];
+      return true;
+    };
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(kUsageText, stdout);
+      return kCompleted;
+    } else if (arg == "--port") {
+      if (!value(options.port)) return UsageError("--port needs a port: COMn or a device path");
+    } else if (arg == "--db") {
+      if (!value(options.file)) return UsageError("--db needs a file");
+      options.kind = brenvik::DownloadKind::Db;
+      haveDb = true;
+    } else if (arg == "--mmi") {
+      if (!value(options.file)) return UsageError("--mmi needs a file");
+      options.kind = brenvik::DownloadKind::Mmi;
+      haveMmi = true;
+    } else if (arg == "--trace") {
+      options.trace = true;
+    } else {
+      return UsageError(("unknown argument " + arg).c_str());
+    }
+  }
+  if (options.port.empty()) return UsageError("no --port given");
+  if (haveDb == haveMmi) return UsageError("give exactly one of --db FILE and --mmi FILE");
+  return std::nullopt;
+}
+
+// "COM3" (any case) gives 3; anything else is not a COM name.
+std::optional<uint32_t> ComPortNumber(const std::string& port) {
+  if (port.size() < 4 || port.size() > 8) return std::nullopt;
+  for (int i = 0; i < 3; ++i) {
+    if (std::toupper(static_cast<unsigned char>(port[i])) != "COM"[i]) return std::nullopt;
+  }
+  uint32_t number = 0;
+  for (std::size_t i = 3; i < port.size(); ++i) {
+    if (!std::isdigit(static_cast<unsigned char>(port[i]))) return std::nullopt;
+    number = number * 10 + static_cast<uint32_t>(port[i] - '0');
+  }
+  return number;
+}
+
+bool OpenPort(brenvik::SerialPort& port, const std::string& name) {
+  if (const std::optional<uint32_t> number = ComPortNumber(name)) return port.Open(*number) == 1;
+  return port.OpenPath(name.c_str()) == 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Status lines reach a script or a pipe as they happen.
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);
+  Options options;
+  if (const std::optional<int> code = ParseOptions(argc, argv, options)) return *code;
+  InstallStopHandlers();
+
+  // About 300 KB: too much for the stack of a small program's main.
+  auto ctx = std::make_unique<brenvik::DownloadContext>();
+  ctx->traceFrames = options.trace;
+  ctx->showTxError = [](const char* text) { std::fprintf(stderr, "%s\n", text); };
+
+  const bool isDb = options.kind == brenvik::DownloadKind::Db;
+  const brenvik::FileReadResult read =
+      isDb ? brenvik::ReadDbFile(ctx->dbTable, options.file.c_str())
+           : brenvik::ReadMmiFile(ctx->mmiBlock, options.file.c_str());
+  if (!read) {
+    std::fprintf(stderr, "brenvik-load: %s\n", read.error.c_str());
+    return kBadFile;
+  }
+
+  brenvik::SerialPort port;
+  if (!OpenPort(port, options.port)) {
+    std::fprintf(stderr, "brenvik-load: cannot open port %s\n", options.port.c_str());
+    return kPortWillNotOpen;
+  }
+
+  brenvik::DownloadRunner runner;
+  if (g_stopRequested) {
+    port.Close();
+    return kDownloadFailed;
+  }
+  if (!runner.Start(*ctx, port, options.kind)) {
+    std::fprintf(stderr, "brenvik-load: the download could not be started\n");
+    port.Close();
+    return kDownloadFailed;
+  }
+
+  const brenvik::StatusText& status = isDb ? ctx->dbStatusText : ctx->mmiStatusText;
+  char shown[brenvik::kStatusTextSize] = {};
+  char current[brenvik::kStatusTextSize] = {};
+  auto printIfChanged = [&] {
+    status.CopyTo(current);
+    if (std::strcmp(current, shown) != 0) {
+      std::memcpy(shown, current, sizeof shown);
+      std::printf("%s\n", shown);
+    }
+  };
+  bool stopSent = false;
+  while (runner.Running()) {
+    if (g_stopRequested && !stopSent) {
+      // Stop joins the worker, which has written its final text by then.
+      stopSent = true;
+      runner.Stop();
+      break;
+    }
+    printIfChanged();
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  runner.Join();
+  printIfChanged();
+  port.Close();
+  return std::strcmp(shown, kCompletedText) == 0 ? kCompleted : kDownloadFailed;
+}
