@@ -124,10 +124,8 @@ int SerialPort::OpenPath(const char* devicePath) {
   // can hold the open or a Write.
   OpeningDescriptor fd(::open(devicePath, O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK));
   if (fd.get() < 0) return 0;
-  // TIOCEXCL does not stop root, the lock does: a second open of the device by
-  // this or another loader fails.
+  // A second open of the device by this or another loader fails on the lock.
   if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) return 0;
-  if (::ioctl(fd.get(), TIOCEXCL) != 0) return 0;
 
   termios current{};
   if (::tcgetattr(fd.get(), &current) != 0) return 0;
@@ -146,6 +144,11 @@ int SerialPort::OpenPath(const char* devicePath) {
   // see them asserted. A pseudo-terminal has no modem lines and refuses this.
   int lines = TIOCM_DTR | TIOCM_RTS;
   (void)::ioctl(fd.get(), TIOCMBIC, &lines);
+
+  // The exclusive flag also turns away programs that do not take the lock
+  // (root excepted). It is set last because it outlives the descriptor on a
+  // pseudo-terminal, and an open that fails must leave the device as it was.
+  if (::ioctl(fd.get(), TIOCEXCL) != 0) return 0;
 
   handle_ = fd.release();
   open_ = true;
