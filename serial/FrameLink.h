@@ -32,8 +32,12 @@ void TraceFrame(DownloadContext& ctx);
 // Sends STX, the body as hex pairs, ETX, then drains the port. A pair that is
 // not written whole shows "Error, expected 2 but %d", sets txError and ends
 // the pairs; ETX is still sent. Paced: 2 ms after STX and 5 ms after each pair.
-void SendFrame(DownloadContext& ctx, Pacing pacing);
-// Waits 10 ms, then makes up to ten one-byte read attempts 100 ms apart.
+// A stop request during a paced frame ends the pairs the same way, without
+// the message and without txError. Returns the count the last pair write
+// reported: 2 when every pair went whole, less for the pair that failed.
+int SendFrame(DownloadContext& ctx, Pacing pacing);
+// Waits 10 ms, then makes up to ten one-byte read attempts 100 ms apart. A
+// stop request ends the wait before its next attempt (stopped set).
 ReplyResult AwaitReply(DownloadContext& ctx);
 // Appends "k = %0.2X, ret = %0.2X, retry = %d" to the status text.
 void AppendLinkDiagnostic(StatusText& text, const ReplyResult& reply);
