@@ -1,1 +1,173 @@
-// placeholder: written with its issue
+#include "download/DbDownload.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+
+#include "serial/FrameLink.h"
+
+namespace brenvik {
+namespace {
+
+constexpr uint8_t kDbBodyLength = 0x52;
+constexpr uint8_t kFirstFrameCommand = 0x80;
+constexpr uint8_t kEntryFrameCommand = 0x82;
+constexpr uint16_t kLastEntryIndex = 0xFFFF;
+constexpr int kAfterFirstFrameMs = 500;
+// Where the record image starts: STX, then body offset 5.
+constexpr std::size_t kRecordImageAt = 1 + 5;
+
+// Record image offsets of each field.
+constexpr std::size_t kCodeAt = 0;
+constexpr std::size_t kAttributeAt = 11;
+constexpr std::size_t kSubEntryCountAt = 12;
+constexpr std::size_t kLabelAt = 13;
+constexpr std::size_t kSubEntriesAt = 30;
+constexpr std::size_t kSubEntryStride = 14;  // value byte and 13 bytes of text
+constexpr std::size_t kTailTextAt = 72;
+
+void PutByte(uint8_t (&buffer)[kFrameBufferSize], std::size_t at, uint8_t value) {
+  if (at < kFrameBufferSize) buffer[at] = value;
+}
+
+// Copies a text up to and including its NUL, but never more than its field in
+// the record holds, so an unterminated field cannot make the copy read on.
+template <std::size_t FieldSize>
+void PutText(uint8_t (&buffer)[kFrameBufferSize], std::size_t at, const char (&field)[FieldSize]) {
+  if (at >= kFrameBufferSize) return;
+  std::size_t n = strnlen(field, FieldSize);
+  if (n < FieldSize) ++n;  // the NUL goes too
+  n = std::min(n, kFrameBufferSize - at);
+  std::memcpy(&buffer[at], field, n);
+}
+
+// Whole percent of `sent` out of `count`, computed in double precision as the
+// device's tooling does (29 of 100 shows 28). No entries count as done.
+int Percent(int sent, int count) {
+  if (count <= 0) return 100;
+  return static_cast<int>(static_cast<double>(sent) / static_cast<double>(count) * 100.0);
+}
+
+void BuildDbFrame(DownloadContext& ctx, uint8_t command, uint16_t countOrIndex,
+                  const DbRecord& record) {
+  std::memset(ctx.frameBuffer, 0, sizeof ctx.frameBuffer);
+  ctx.frameBuffer[0] = kStx;
+  ctx.frameBuffer[1] = kDbBodyLength;
+  ctx.frameBuffer[2] = 0xFF;
+  ctx.frameBuffer[3] = command;
+  ctx.frameBuffer[4] = static_cast<uint8_t>(countOrIndex & 0xFF);
+  ctx.frameBuffer[5] = static_cast<uint8_t>(countOrIndex >> 8);
+  RecordImage(ctx.frameBuffer, kRecordImageAt, record);
+  SealFrame(ctx);
+}
+
+}  // namespace
+
+void RecordImage(uint8_t (&frameBuffer)[kFrameBufferSize], std::size_t at, const DbRecord& record) {
+  PutText(frameBuffer, at + kCodeAt, record.code);
+  PutByte(frameBuffer, at + kAttributeAt, record.attribute);
+  PutByte(frameBuffer, at + kSubEntryCountAt, record.subEntryCount);
+  PutText(frameBuffer, at + kLabelAt, record.label);
+  // All three slots go out whatever subEntryCount says; unused ones are zero.
+  for (std::size_t k = 0; k < kMaxSubEntries; ++k) {
+    const DbSubEntry& sub = record.subEntries[k];
+    const std::size_t slot = at + kSubEntriesAt + k * kSubEntryStride;
+    PutByte(frameBuffer, slot, static_cast<uint8_t>(sub.value & 0xFF));
+    PutText(frameBuffer, slot + 1, sub.text);
+  }
+  // Runs past the image; sealing then puts the checksum and ETX over it, so
+  // only its first 5 bytes reach the device.
+  PutText(frameBuffer, at + kTailTextAt, record.tailText);
+}
+
+void DownloadDb(DownloadContext& ctx) {
+  ctx.dbStatusText.Set("Downloading database...");
+  std::memset(ctx.frameBuffer, 0, sizeof ctx.frameBuffer);
+  ctx.txError = 0;
+  int32_t rxTimeout = 0;
+  int32_t noAck = 0;
+  bool stopped = false;
+  ReplyResult reply;
+
+  // The table holds at most kMaxDbEntries records; a larger count must not
+  // make the download read past them.
+  const int count = std::min<int>(ctx.dbTable.count, kMaxDbEntries);
+  const DbRecord* records = ctx.dbTable.records;
+
+  if (ctx.stop.Requested()) {
+    stopped = true;
+  } else {
+    BuildDbFrame(ctx, kFirstFrameCommand, static_cast<uint16_t>(count), records[0]);
+    TraceFrame(ctx);
+    // The first frame gets no answer wait; whatever the device answers stays
+    // queued and is read by the wait of the second frame.
+    const int firstCount = SendFrame(ctx, Pacing::Paced);
+    if (ctx.txError != 0) reply.k = firstCount;  // no wait follows: show what the write said
+    ctx.dbStatusText.Format("Writing...%d%%, %d/%d", Percent(1, count), 1, count);
+    if (!ctx.clock->Sleep(kAfterFirstFrameMs, ctx.stop)) stopped = true;
+  }
+
+  if (!stopped && count > 1) {
+    int index = 1;
+    for (;;) {
+      if (ctx.txError != 0) break;
+      if (ctx.stop.Requested()) {
+        stopped = true;
+        break;
+      }
+      ctx.dbStatusText.Format("Writing...%d%%, %d/%d", Percent(index, count), index, count);
+      const uint16_t field = index == count - 1 ? kLastEntryIndex : static_cast<uint16_t>(index);
+      BuildDbFrame(ctx, kEntryFrameCommand, field, records[index]);
+      TraceFrame(ctx);
+      SendFrame(ctx, Pacing::Unpaced);
+
+      // The wait runs even after a failed transmission.
+      reply = AwaitReply(ctx);
+      if (reply.stopped) {
+        stopped = true;
+        break;
+      }
+      if (reply.timedOut != 0) {
+        rxTimeout = 1;
+        break;
+      }
+      const auto answer = static_cast<uint8_t>(reply.ret);
+      if (answer == kAck) {
+        ++index;
+      } else if (answer == kNak) {
+        // Step back one entry, so the entry in front of the refused one goes
+        // again and then the refused one; at entry 0 entry 0 goes again.
+        index = std::max(index - 1, 0);
+      } else {
+        noAck = 1;
+        break;
+      }
+      if (index >= count) break;
+    }
+  }
+
+  if (stopped) {
+    ctx.dbStatusText.Set("ERR: DB stopped");
+    return;
+  }
+  if (ctx.txError != 0) {
+    ctx.dbStatusText.Set("ERR: DB tx error!");
+  } else if (rxTimeout != 0) {
+    ctx.dbStatusText.Set("ERR: DB rx timeout!");
+  } else if (noAck != 0) {
+    ctx.dbStatusText.Set("ERR: DB no ACK!");
+  } else {
+    ctx.dbStatusText.Set("Completed!");
+    return;
+  }
+  AppendLinkDiagnostic(ctx.dbStatusText, reply);
+}
+
+unsigned DbDownloadThread(void* context) {
+  auto& ctx = *static_cast<DownloadContext*>(context);
+  DownloadDb(ctx);
+  ctx.downloadRunning.store(false, std::memory_order_release);
+  return 0;
+}
+
+}  // namespace brenvik

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "download/DownloadContext.h"
+#include "files/DbTable.h"
+
+namespace brenvik {
+
+// Bytes of a database frame that carry one record.
+inline constexpr std::size_t kRecordImageSize = 77;
+
+// Writes the wire image of `record` into frameBuffer from element `at` on.
+// The fields go in their fixed order; each text is copied up to and including
+// its NUL (never beyond its own field in the record), may run on past its
+// slot, and is overwritten there by the fields written after it. tailText can
+// run up to 3 bytes past the image; nothing is written outside frameBuffer.
+void RecordImage(uint8_t (&frameBuffer)[kFrameBufferSize], std::size_t at, const DbRecord& record);
+
+// Sends ctx.dbTable to the device, one frame per entry, and reports progress
+// and outcome in ctx.dbStatusText ("Completed!" or an error text followed by
+// the link diagnostic; "ERR: DB stopped" after a stop request).
+void DownloadDb(DownloadContext& ctx);
+
+// Thread entry: `context` is the DownloadContext. Runs DownloadDb and, as its
+// very last action, clears ctx.downloadRunning. Returns 0.
+unsigned DbDownloadThread(void* context);
+
+}  // namespace brenvik
