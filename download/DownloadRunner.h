@@ -19,11 +19,15 @@ class DownloadRunner {
   DownloadRunner& operator=(const DownloadRunner&) = delete;
 
   // Sets ctx.port, marks the download running and starts the worker. Returns
-  // false (and starts nothing) while a download on this runner still runs.
+  // false (and starts nothing) while a download on this runner or on ctx
+  // still runs, or when no thread could be started.
   bool Start(DownloadContext& ctx, DevicePort& port, DownloadKind kind);
   // True from Start until the worker has written its final text.
   bool Running() const;
   // Asks the worker to stop (it ends within about 150 ms) and joins it.
+  // A worker blocked inside ctx.showTxError cannot see the request: the
+  // caller that shows the message (the window) must dismiss it first, or
+  // Stop waits until the operator does.
   void Stop();
   // Joins a worker that has ended or is ending by itself.
   void Join();
