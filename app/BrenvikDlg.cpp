@@ -1,0 +1,442 @@
+#include "app/BrenvikDlg.h"
+
+#include <QContextMenuEvent>
+#include <QEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMessageBox>
+#include <QStyle>
+
+#include "app/AboutDlg.h"
+#include "app/AppIcon.h"
+#include "app/DialogUnits.h"
+#include "app/PortField.h"
+#include "app/Resource.h"
+#include "files/DbFileReader.h"
+#include "files/MmiFileReader.h"
+
+namespace brenvik::app {
+
+namespace {
+
+const char* const kFileNotSelected = "File not selected!";
+const char* const kConnectFailed = "Failed connecting to COM port.";
+const QString kDbFilter = QStringLiteral("DB files (*db*.csv);;All files (*)");
+const QString kMmiFilter = QStringLiteral("MMI files (*mmi*.csv);;All files (*)");
+constexpr int kTimerPeriodMs = 100;
+constexpr int kPortCount = 48;
+
+void Identify(QWidget& control, const char* name, int id) {
+  control.setObjectName(QString::fromLatin1(name));
+  control.setProperty("controlId", id);
+}
+
+// No button of this window is a default button: Enter presses the focused
+// button, and anywhere else it closes the window.
+void MakePlainButton(QPushButton& button, const char* caption) {
+  button.setText(QString::fromLatin1(caption));
+  button.setAutoDefault(false);
+  button.setDefault(false);
+}
+
+void SetIfChanged(QLineEdit& edit, const QString& text) {
+  // Rewriting an unchanged text would move the caret of a field being edited.
+  if (edit.text() != text) edit.setText(text);
+}
+
+QString CopyStatus(const StatusText& status) {
+  char text[kStatusTextSize];
+  status.CopyTo(text);
+  return QString::fromLocal8Bit(text);
+}
+
+}  // namespace
+
+CBrenvikDlg::CBrenvikDlg(QWidget* parent)
+    : QDialog(parent),
+      m_ctx(std::make_unique<DownloadContext>()),
+      m_hIcon(AppIcon()),
+      m_dbImage(std::make_unique<DbTable>()),
+      m_mmiImage(std::make_unique<MmiBlock>()),
+      m_cbPort(this),
+      m_editDbPath(this),
+      m_editDbStatus(this),
+      m_btnSelectDb(this),
+      m_btnDownloadDb(this),
+      m_btnConnect(this),
+      m_editMmiPath(this),
+      m_btnSelectMmi(this),
+      m_editMmiStatus(this),
+      m_btnDownloadMmi(this),
+      m_lblDbFile(this),
+      m_lblDbStatus(this),
+      m_lblPort(this),
+      m_lblMmiFile(this),
+      m_lblMmiStatus(this),
+      m_logo(this),
+      m_txErrorRelay(*this, [this](const QString& text) { ShowMessage(text); }, m_ctx->stop) {
+  m_ctx->traceFrames = true;
+  m_ctx->showTxError = [this](const char* text) { m_txErrorRelay.ShowAndWait(text); };
+
+  m_chooseFile = [this](const QString& nameFilters) {
+    QFileDialog dialog(this);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilters(nameFilters.split(QStringLiteral(";;")));
+    dialog.setDefaultSuffix(QStringLiteral("csv"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+    return dialog.selectedFiles().constFirst();
+  };
+  m_showMessage = [this](const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(kAppName), text, QMessageBox::Ok, this);
+    box.exec();
+  };
+
+  setWindowTitle(QStringLiteral("Brenvik"));
+  setWindowIcon(m_hIcon);
+  // A fixed frame with a close box and the window menu, no minimize or maximize box.
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+  setFont(DialogFont());
+  CreateControls();
+  LayOutControls();
+
+  m_timer.setInterval(kTimerPeriodMs);
+  connect(&m_timer, &QTimer::timeout, this, &CBrenvikDlg::OnTimer);
+
+  m_bDbFileSelected = 0;
+  m_bMmiFileSelected = 0;
+  m_bConnected = 0;
+  m_cbPort.setCurrentIndex(0);
+  m_cbPort.setFocus();
+}
+
+CBrenvikDlg::~CBrenvikDlg() {
+  m_txErrorRelay.Close();
+  EndWorkerAndClosePort();
+}
+
+void CBrenvikDlg::CreateControls() {
+  Identify(m_cbPort, "IDC_PORT", IDC_PORT);
+  m_cbPort.setEditable(true);
+  // A typed port stays a typed text; it is not added to the list.
+  m_cbPort.setInsertPolicy(QComboBox::NoInsert);
+  for (int n = 1; n <= kPortCount; ++n) m_cbPort.addItem(QStringLiteral("COM%1").arg(n));
+  m_cbPort.installEventFilter(this);
+  if (m_cbPort.lineEdit() != nullptr) m_cbPort.lineEdit()->installEventFilter(this);
+
+  Identify(m_editDbPath, "IDC_DB_PATH", IDC_DB_PATH);
+  Identify(m_editDbStatus, "IDC_DB_STATUS", IDC_DB_STATUS);
+  m_editDbStatus.setReadOnly(true);
+  Identify(m_btnSelectDb, "IDC_SELECT_DB", IDC_SELECT_DB);
+  MakePlainButton(m_btnSelectDb, "Select DB File");
+  Identify(m_btnDownloadDb, "IDC_DOWNLOAD_DB", IDC_DOWNLOAD_DB);
+  MakePlainButton(m_btnDownloadDb, "Download DB");
+  m_btnDownloadDb.setEnabled(false);
+  Identify(m_btnConnect, "IDC_CONNECT", IDC_CONNECT);
+  MakePlainButton(m_btnConnect, "Connect");
+  Identify(m_editMmiPath, "IDC_MMI_PATH", IDC_MMI_PATH);
+  Identify(m_btnSelectMmi, "IDC_SELECT_MMI", IDC_SELECT_MMI);
+  MakePlainButton(m_btnSelectMmi, "Select MMI File");
+  Identify(m_editMmiStatus, "IDC_MMI_STATUS", IDC_MMI_STATUS);
+  m_editMmiStatus.setReadOnly(true);
+  Identify(m_btnDownloadMmi, "IDC_DOWNLOAD_MMI", IDC_DOWNLOAD_MMI);
+  MakePlainButton(m_btnDownloadMmi, "Download MMI");
+  m_btnDownloadMmi.setEnabled(false);
+
+  m_lblDbFile.setText(QStringLiteral("File:"));
+  m_lblDbStatus.setText(QStringLiteral("Status:"));
+  m_lblPort.setText(QStringLiteral("Port:"));
+  m_lblMmiFile.setText(QStringLiteral("File:"));
+  m_lblMmiStatus.setText(QStringLiteral("Status:"));
+  m_logo.setPixmap(AppLogo());
+  m_logo.setScaledContents(true);
+
+  setTabOrder(&m_cbPort, &m_editDbPath);
+  setTabOrder(&m_editDbPath, &m_editDbStatus);
+  setTabOrder(&m_editDbStatus, &m_btnSelectDb);
+  setTabOrder(&m_btnSelectDb, &m_btnDownloadDb);
+  setTabOrder(&m_btnDownloadDb, &m_btnConnect);
+  setTabOrder(&m_btnConnect, &m_editMmiPath);
+  setTabOrder(&m_editMmiPath, &m_btnSelectMmi);
+  setTabOrder(&m_btnSelectMmi, &m_editMmiStatus);
+  setTabOrder(&m_editMmiStatus, &m_btnDownloadMmi);
+
+  connect(&m_btnSelectDb, &QPushButton::clicked, this, &CBrenvikDlg::OnSelectDbFile);
+  connect(&m_btnDownloadDb, &QPushButton::clicked, this, &CBrenvikDlg::OnDownloadDb);
+  connect(&m_btnConnect, &QPushButton::clicked, this, &CBrenvikDlg::OnConnect);
+  connect(&m_btnSelectMmi, &QPushButton::clicked, this, &CBrenvikDlg::OnSelectMmiFile);
+  connect(&m_btnDownloadMmi, &QPushButton::clicked, this, &CBrenvikDlg::OnDownloadMmi);
+}
+
+// The window is 231 x 124 dialog units; positions are x, y, width, height.
+void CBrenvikDlg::LayOutControls() {
+  const int buttonMargin = 2 * (style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, this) +
+                                style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this));
+  const DialogUnits units = DialogUnits::ForFont(font()).FittingCaptions(
+      fontMetrics(), {{QStringLiteral("Select DB File"), 54, buttonMargin},
+                      {QStringLiteral("Download DB"), 53, buttonMargin},
+                      {QStringLiteral("&Disconn..."), 53, buttonMargin},
+                      {QStringLiteral("&Connect"), 53, buttonMargin},
+                      {QStringLiteral("Select MMI File"), 53, buttonMargin},
+                      {QStringLiteral("Download MMI"), 52, buttonMargin},
+                      {QStringLiteral("File:"), 14, 0},
+                      {QStringLiteral("Status:"), 24, 0},
+                      {QStringLiteral("Port:"), 17, 0}});
+
+  setFixedSize(units.Size(231, 124));
+  // The port list drops down to 41 units in all; the field is as high as a button.
+  m_cbPort.setGeometry(units.Rect(169, 7, 52, 14));
+  m_cbPort.setMaxVisibleItems(std::max(1, (41 - 14) / 8));
+  m_editDbPath.setGeometry(units.Rect(35, 43, 131, 15));
+  m_editDbStatus.setGeometry(units.Rect(35, 59, 131, 14));
+  m_btnSelectDb.setGeometry(units.Rect(169, 43, 54, 14));
+  m_btnDownloadDb.setGeometry(units.Rect(170, 59, 53, 14));
+  m_btnConnect.setGeometry(units.Rect(169, 23, 53, 14));
+  m_editMmiPath.setGeometry(units.Rect(35, 75, 131, 15));
+  m_btnSelectMmi.setGeometry(units.Rect(169, 75, 53, 14));
+  m_editMmiStatus.setGeometry(units.Rect(35, 94, 131, 14));
+  m_btnDownloadMmi.setGeometry(units.Rect(170, 94, 52, 14));
+  m_lblDbFile.setGeometry(units.Rect(17, 46, 14, 8));
+  m_lblDbStatus.setGeometry(units.Rect(7, 62, 24, 8));
+  m_lblPort.setGeometry(units.Rect(148, 9, 17, 8));
+  m_lblMmiFile.setGeometry(units.Rect(15, 78, 14, 8));
+  m_lblMmiStatus.setGeometry(units.Rect(7, 96, 24, 8));
+  m_logo.setGeometry(units.Rect(35, 7, 67, 34));
+}
+
+void CBrenvikDlg::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
+    LayOutControls();
+  }
+  QDialog::changeEvent(event);
+}
+
+void CBrenvikDlg::PullControls() {
+  m_strDbPath = m_editDbPath.text();
+  m_strDbStatus = m_editDbStatus.text();
+  m_strMmiPath = m_editMmiPath.text();
+  m_strMmiStatus = m_editMmiStatus.text();
+}
+
+void CBrenvikDlg::PushControls() {
+  SetIfChanged(m_editDbPath, m_strDbPath);
+  SetIfChanged(m_editDbStatus, m_strDbStatus);
+  SetIfChanged(m_editMmiPath, m_strMmiPath);
+  SetIfChanged(m_editMmiStatus, m_strMmiStatus);
+}
+
+void CBrenvikDlg::ShowMessage(const QString& text) {
+  if (m_showMessage) m_showMessage(text);
+}
+
+QString CBrenvikDlg::ChooseFile(const QString& nameFilters) {
+  return m_chooseFile ? m_chooseFile(nameFilters) : QString();
+}
+
+void CBrenvikDlg::OnConnect() {
+  if (m_bConnected == 0) {
+    const PortChoice choice = ParsePortField(m_cbPort.currentText().toStdString());
+    const int opened = choice.devicePath.empty()
+                           ? m_port.Open(choice.portNumber)
+                           : m_port.OpenPath(choice.devicePath.c_str());
+    if (opened == 0) {
+      ShowMessage(QString::fromLatin1(kConnectFailed));
+      return;
+    }
+    m_cbPort.setEnabled(false);
+    m_btnDownloadDb.setEnabled(true);
+    m_btnDownloadMmi.setEnabled(true);
+    m_btnConnect.setText(QStringLiteral("&Disconn..."));
+    m_bConnected = 1;
+  } else {
+    EndWorkerAndClosePort();
+    m_bConnected = 0;
+    m_cbPort.setEnabled(true);
+    m_btnDownloadDb.setEnabled(false);
+    m_btnDownloadMmi.setEnabled(false);
+    m_btnConnect.setText(QStringLiteral("&Connect"));
+    m_strMmiStatus.clear();
+    m_strDbStatus.clear();
+  }
+  m_bMmiDownloading = 0;
+  m_bDbDownloading = 0;
+  PushControls();
+}
+
+void CBrenvikDlg::OnSelectDbFile() {
+  const QString path = ChooseFile(kDbFilter);
+  if (!path.isEmpty()) {
+    m_strDbPath = path;
+    const FileReadResult read = ReadDbFile(*m_dbImage, QFile::encodeName(path).constData());
+    if (read.ok) {
+      m_bDbFileSelected = 1;
+      m_strDbStatus = QString::asprintf("Total entries is %d", m_dbImage->count);
+    } else {
+      m_bDbFileSelected = 0;
+      m_strDbStatus = QStringLiteral("Error: ") + QString::fromLocal8Bit(read.error.c_str());
+    }
+  } else {
+    m_bDbFileSelected = 0;
+  }
+  PushControls();
+}
+
+void CBrenvikDlg::OnSelectMmiFile() {
+  const QString path = ChooseFile(kMmiFilter);
+  if (!path.isEmpty()) {
+    m_strMmiPath = path;
+    const FileReadResult read = ReadMmiFile(*m_mmiImage, QFile::encodeName(path).constData());
+    if (read.ok) {
+      m_bMmiFileSelected = 1;
+      m_strMmiStatus = QStringLiteral("OK");
+    } else {
+      m_bMmiFileSelected = 0;
+      m_strMmiStatus = QStringLiteral("Error: ") + QString::fromLocal8Bit(read.error.c_str());
+    }
+  } else {
+    m_bMmiFileSelected = 0;
+  }
+  PushControls();
+}
+
+void CBrenvikDlg::OnDownloadDb() {
+  if (m_bConnected == 1) {
+    if (m_bDbFileSelected == 0) {
+      ShowMessage(QString::fromLatin1(kFileNotSelected));
+      return;
+    }
+    if (m_bDbDownloading == 0 && !m_bWorkerActive) {
+      m_btnDownloadDb.setEnabled(false);
+      m_bDbDownloading = 1;
+      PullControls();
+      m_timer.start();
+      // No download runs now, so the worker's copy can be replaced safely.
+      m_ctx->dbTable = *m_dbImage;
+      PushControls();
+      StartWorker(DownloadKind::Db);
+    }
+  }
+  if (m_bDbFileSelected == 0) ShowMessage(QString::fromLatin1(kFileNotSelected));
+}
+
+void CBrenvikDlg::OnDownloadMmi() {
+  if (m_bConnected == 1) {
+    if (m_bMmiFileSelected == 0) {
+      ShowMessage(QString::fromLatin1(kFileNotSelected));
+      return;
+    }
+    if (m_bMmiDownloading == 0 && !m_bWorkerActive) {
+      m_btnDownloadMmi.setEnabled(false);
+      m_bMmiDownloading = 1;
+      PullControls();
+      m_timer.start();
+      m_ctx->mmiBlock = *m_mmiImage;
+      PushControls();
+      StartWorker(DownloadKind::Mmi);
+    }
+  }
+  if (m_bMmiFileSelected == 0) ShowMessage(QString::fromLatin1(kFileNotSelected));
+}
+
+bool CBrenvikDlg::StartWorker(DownloadKind kind) {
+  if (!m_runner.Start(*m_ctx, m_port, kind)) return false;
+  // One download at a time: both buttons wait until this worker has ended.
+  m_bWorkerActive = true;
+  m_btnDownloadDb.setEnabled(false);
+  m_btnDownloadMmi.setEnabled(false);
+  return true;
+}
+
+void CBrenvikDlg::OnTimer() {
+  PullControls();
+  // Read before the texts: a worker writes its final text before it clears
+  // the flag, so the texts copied below are already the final ones.
+  const bool workerEnded = m_bWorkerActive && !m_ctx->downloadRunning.load();
+  if (m_bDbDownloading == 1) m_strDbStatus = CopyStatus(m_ctx->dbStatusText);
+  if (m_bMmiDownloading == 1) m_strMmiStatus = CopyStatus(m_ctx->mmiStatusText);
+  if (workerEnded) {
+    m_runner.Join();
+    m_bWorkerActive = false;
+    // A download that ran stays disabled until the next Connect.
+    m_btnDownloadDb.setEnabled(m_bConnected == 1 && m_bDbDownloading == 0);
+    m_btnDownloadMmi.setEnabled(m_bConnected == 1 && m_bMmiDownloading == 0);
+  }
+  PushControls();
+}
+
+// The order matters: with the stop requested first, the worker neither starts
+// another frame nor waits on a box; closing the port then ends any write or
+// read it is in; only then is it joined. So no worker outlives the connection
+// it was started on, and none can be handed a port opened later.
+void CBrenvikDlg::EndWorkerAndClosePort() {
+  m_ctx->stop.Request();
+  m_txErrorRelay.StopRequested();
+  m_port.Close();
+  m_runner.Stop();
+  m_bWorkerActive = false;
+}
+
+void CBrenvikDlg::done(int result) {
+  m_txErrorRelay.Close();
+  EndWorkerAndClosePort();
+  m_bConnected = 0;
+  m_timer.stop();
+  QDialog::done(result);
+}
+
+void CBrenvikDlg::OnSysCommand(unsigned commandId, long /*param*/) {
+  if ((commandId & 0xFFF0u) == IDM_ABOUTBOX) {
+    CAboutDlg about;
+    about.exec();
+  }
+}
+
+void CBrenvikDlg::FillWindowMenu(QMenu& menu) {
+  menu.addSeparator();
+  QAction* about = menu.addAction(QStringLiteral("&About Brenvik..."));
+  connect(about, &QAction::triggered, this, [this] { OnSysCommand(IDM_ABOUTBOX, 0); });
+}
+
+void CBrenvikDlg::contextMenuEvent(QContextMenuEvent* event) {
+  QMenu menu(this);
+  // Keep the leading separator: the entry stands apart as in a window menu.
+  menu.setSeparatorsCollapsible(false);
+  FillWindowMenu(menu);
+  menu.exec(event->globalPos());
+}
+
+void CBrenvikDlg::keyPressEvent(QKeyEvent* event) {
+  const bool plain = event->modifiers() == Qt::NoModifier ||
+                     (event->modifiers() == Qt::KeypadModifier && event->key() == Qt::Key_Enter);
+  if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+    if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
+      if (button->isEnabled()) button->click();
+    } else {
+      accept();
+    }
+    return;
+  }
+  if (plain && event->key() == Qt::Key_Escape) {
+    reject();
+    return;
+  }
+  QDialog::keyPressEvent(event);
+}
+
+// The editable port field keeps Enter to itself; with its list closed, Enter
+// belongs to the window there as on any other control that is not a button.
+bool CBrenvikDlg::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+    if (enter && (watched == &m_cbPort || watched == m_cbPort.lineEdit())) {
+      keyPressEvent(key);
+      return true;
+    }
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+}  // namespace brenvik::app

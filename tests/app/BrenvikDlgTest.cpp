@@ -1,0 +1,283 @@
+// The main window without a download: its controls, the port field, Connect
+// and Disconnect, the file selections and the keys that close it.
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <cmath>
+#include <vector>
+
+#include "WindowHarness.h"
+#include "app/DialogUnits.h"
+#include "files/DbFileReader.h"
+#include "tools/device/PtyDevice.h"
+
+namespace brenvik::app::test {
+namespace {
+
+struct ControlRow {
+  const char* name;
+  int id;
+  const char* kind;
+  const char* text;
+  bool enabled;
+  QRect dlu;  // x, y, width, height in dialog units
+};
+
+const std::vector<ControlRow> kControls = {
+    {"IDC_PORT", 1001, "QComboBox", "COM1", true, {169, 7, 52, 14}},
+    {"IDC_DB_PATH", 1002, "QLineEdit", "", true, {35, 43, 131, 15}},
+    {"IDC_DB_STATUS", 1003, "QLineEdit", "", true, {35, 59, 131, 14}},
+    {"IDC_SELECT_DB", 1004, "QPushButton", "Select DB File", true, {169, 43, 54, 14}},
+    {"IDC_DOWNLOAD_DB", 1005, "QPushButton", "Download DB", false, {170, 59, 53, 14}},
+    {"IDC_CONNECT", 1006, "QPushButton", "Connect", true, {169, 23, 53, 14}},
+    {"IDC_MMI_PATH", 1007, "QLineEdit", "", true, {35, 75, 131, 15}},
+    {"IDC_SELECT_MMI", 1008, "QPushButton", "Select MMI File", true, {169, 75, 53, 14}},
+    {"IDC_MMI_STATUS", 1009, "QLineEdit", "", true, {35, 94, 131, 14}},
+    {"IDC_DOWNLOAD_MMI", 1010, "QPushButton", "Download MMI", false, {170, 94, 52, 14}},
+};
+
+QString TextOf(QWidget& control) {
+  if (auto* combo = qobject_cast<QComboBox*>(&control)) return combo->currentText();
+  if (auto* edit = qobject_cast<QLineEdit*>(&control)) return edit->text();
+  if (auto* button = qobject_cast<QPushButton*>(&control)) return button->text();
+  return {};
+}
+
+TEST(BrenvikDlgTest, ControlsCarryTheirIdsTextsStatesAndProportionalPlaces) {
+  WindowHarness window;
+  CBrenvikDlg& dialog = *window.dialog;
+  EXPECT_EQ(dialog.windowTitle(), "Brenvik");
+  EXPECT_FALSE(dialog.windowIcon().isNull());
+  // Pixels per dialog unit, taken from the window's 231 x 124 units.
+  const double perX = dialog.width() / 231.0;
+  const double perY = dialog.height() / 124.0;
+
+  for (const ControlRow& row : kControls) {
+    SCOPED_TRACE(row.name);
+    auto& control = window.Get<QWidget>(row.name);
+    EXPECT_EQ(control.property("controlId").toInt(), row.id);
+    EXPECT_TRUE(control.inherits(row.kind));
+    EXPECT_EQ(TextOf(control), row.text);
+    EXPECT_EQ(control.isEnabled(), row.enabled);
+    EXPECT_NEAR(control.x(), row.dlu.x() * perX, 1.5);
+    EXPECT_NEAR(control.y(), row.dlu.y() * perY, 1.5);
+    EXPECT_NEAR(control.width(), row.dlu.width() * perX, 1.5);
+    EXPECT_NEAR(control.height(), row.dlu.height() * perY, 1.5);
+  }
+  EXPECT_TRUE(window.Get<QLineEdit>("IDC_DB_STATUS").isReadOnly());
+  EXPECT_TRUE(window.Get<QLineEdit>("IDC_MMI_STATUS").isReadOnly());
+  EXPECT_FALSE(window.Get<QLineEdit>("IDC_DB_PATH").isReadOnly());
+
+  QStringList labels;
+  for (QLabel* label : dialog.findChildren<QLabel*>()) {
+    if (!label->text().isEmpty()) labels << label->text();
+  }
+  labels.sort();
+  EXPECT_EQ(labels, QStringList({"File:", "File:", "Port:", "Status:", "Status:"}));
+}
+
+TEST(BrenvikDlgTest, PortListHoldsCom1ToCom48AndStartsOnCom1) {
+  WindowHarness window;
+  QComboBox& port = window.Port();
+  EXPECT_TRUE(port.isEditable());
+  ASSERT_EQ(port.count(), 48);
+  for (int i = 0; i < 48; ++i) EXPECT_EQ(port.itemText(i), QStringLiteral("COM%1").arg(i + 1));
+  EXPECT_EQ(port.currentIndex(), 0);
+  EXPECT_EQ(port.currentText(), "COM1");
+}
+
+TEST(BrenvikDlgTest, TabOrderRunsThroughTheControlsInIdOrder) {
+  WindowHarness window;
+  QStringList order;
+  QWidget* widget = &window.Port();
+  do {
+    if (widget->objectName().startsWith("IDC_") && (widget->focusPolicy() & Qt::TabFocus)) {
+      order << widget->objectName();
+    }
+    widget = widget->nextInFocusChain();
+  } while (widget != &window.Port());
+  QStringList expected;
+  for (const ControlRow& row : kControls) expected << row.name;
+  EXPECT_EQ(order, expected);
+}
+
+// Linux fonts run wider than the layout's 8-point font: at every size every
+// caption must fit inside its button's frame, every label inside its place.
+TEST(BrenvikDlgTest, EveryCaptionFitsItsControlAtEveryFontSize) {
+  WindowHarness window;
+  CBrenvikDlg& dialog = *window.dialog;
+  for (int pointSize : {7, 9, 11, 14, 20}) {
+    SCOPED_TRACE(pointSize);
+    QFont font = dialog.font();
+    font.setPointSize(pointSize);
+    dialog.setFont(font);
+    const QFontMetrics metrics(font);
+
+    for (QPushButton* button : dialog.findChildren<QPushButton*>()) {
+      QStyleOptionButton option;
+      option.initFrom(button);
+      option.rect = button->rect();
+      const QRect contents =
+          dialog.style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+      QStringList captions{button->text()};
+      if (button->objectName() == "IDC_CONNECT") captions << "&Disconn..." << "&Connect";
+      for (const QString& caption : captions) {
+        EXPECT_LE(metrics.size(Qt::TextShowMnemonic, caption).width(), contents.width())
+            << caption.toStdString();
+      }
+    }
+    for (QLabel* label : dialog.findChildren<QLabel*>()) {
+      if (label->text().isEmpty()) continue;
+      EXPECT_LE(metrics.horizontalAdvance(label->text()), label->width()) << label->text().toStdString();
+      EXPECT_LE(metrics.height(), label->height() + 1) << label->text().toStdString();
+    }
+  }
+}
+
+TEST(BrenvikDlgTest, NoButtonIsADefaultButton) {
+  WindowHarness window;
+  for (QPushButton* button : window.dialog->findChildren<QPushButton*>()) {
+    EXPECT_FALSE(button->isDefault()) << button->objectName().toStdString();
+    EXPECT_FALSE(button->autoDefault()) << button->objectName().toStdString();
+  }
+}
+
+class ConnectFailureTest : public testing::TestWithParam<const char*> {};
+
+TEST_P(ConnectFailureTest, ShowsTheFailureAndChangesNothing) {
+  WindowHarness window;
+  window.ConnectTo(QString::fromLatin1(GetParam()));
+  EXPECT_EQ(window.messages, QStringList{"Failed connecting to COM port."});
+  EXPECT_EQ(window.State(), kWindowShown);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ports, ConnectFailureTest,
+                         testing::Values("/dev/brenvik-no-such-port", "COM0", "not a port", ""));
+
+TEST(BrenvikDlgTest, ConnectAndDisconnectFollowTheControlStateTable) {
+  device::PtyDevice device;
+  ASSERT_TRUE(device.Start()) << device.Error();
+  WindowHarness window;
+  EXPECT_EQ(window.State(), kWindowShown);
+
+  window.ConnectTo(QString::fromStdString(device.Path()));
+  EXPECT_TRUE(window.messages.isEmpty());
+  EXPECT_EQ(window.State(), kConnected);
+
+  window.Click("IDC_CONNECT");
+  EXPECT_EQ(window.State(), kDisconnected);
+
+  window.Click("IDC_CONNECT");  // the same port again: the close released it
+  EXPECT_EQ(window.State(), kConnected);
+  EXPECT_TRUE(window.messages.isEmpty());
+}
+
+TEST(BrenvikDlgTest, SelectedFilesShowTheirPathAndEntryCountOrOk) {
+  WindowHarness window;
+  window.Choose(DataFile("db20.csv"), "IDC_SELECT_DB");
+  EXPECT_EQ(window.Text("IDC_DB_PATH"), DataFile("db20.csv"));
+  EXPECT_EQ(window.Text("IDC_DB_STATUS"), "Total entries is 20");
+
+  window.Choose(DataFile("mmi.csv"), "IDC_SELECT_MMI");
+  EXPECT_EQ(window.Text("IDC_MMI_PATH"), DataFile("mmi.csv"));
+  EXPECT_EQ(window.Text("IDC_MMI_STATUS"), "OK");
+
+  // The chooser offers the file kind first, all files besides.
+  EXPECT_EQ(window.filtersOffered,
+            QStringList({"DB files (*db*.csv);;All files (*)", "MMI files (*mmi*.csv);;All files (*)"}));
+  EXPECT_TRUE(window.messages.isEmpty());
+}
+
+TEST(BrenvikDlgTest, CancelledSelectionMakesDownloadAnswerFileNotSelected) {
+  device::PtyDevice device;
+  ASSERT_TRUE(device.Start()) << device.Error();
+  WindowHarness window;
+  window.ConnectTo(QString::fromStdString(device.Path()));
+  window.Choose(DataFile("db20.csv"), "IDC_SELECT_DB");
+  window.Choose(DataFile("mmi.csv"), "IDC_SELECT_MMI");
+  window.Choose(QString(), "IDC_SELECT_DB");
+  window.Choose(QString(), "IDC_SELECT_MMI");
+
+  window.Click("IDC_DOWNLOAD_DB");
+  window.Click("IDC_DOWNLOAD_MMI");
+  EXPECT_EQ(window.messages, QStringList({"File not selected!", "File not selected!"}));
+  EXPECT_EQ(window.State(), kConnected);
+  QTest::qWait(50);
+  EXPECT_EQ(device.FrameCount(), 0u);
+}
+
+TEST(BrenvikDlgTest, RejectedFileShowsTheReadersErrorAndIsNotSelected) {
+  device::PtyDevice device;
+  ASSERT_TRUE(device.Start()) << device.Error();
+  WindowHarness window;
+  window.ConnectTo(QString::fromStdString(device.Path()));
+  window.Choose(DataFile("db20.csv"), "IDC_SELECT_DB");
+
+  const QString bad = DataFile("bad_db.csv");
+  DbTable scratch{};
+  const FileReadResult expected = ReadDbFile(scratch, QFile::encodeName(bad).constData());
+  ASSERT_FALSE(expected.ok);
+  window.Choose(bad, "IDC_SELECT_DB");
+  EXPECT_EQ(window.Text("IDC_DB_STATUS"), "Error: " + QString::fromStdString(expected.error));
+
+  const QString missing = DataFile("no-such-mmi.csv");
+  window.Choose(missing, "IDC_SELECT_MMI");
+  EXPECT_TRUE(window.Text("IDC_MMI_STATUS").startsWith("Error: "));
+  EXPECT_TRUE(window.Text("IDC_MMI_STATUS").contains("no-such-mmi.csv"));
+
+  window.Click("IDC_DOWNLOAD_DB");
+  window.Click("IDC_DOWNLOAD_MMI");
+  EXPECT_EQ(window.messages, QStringList({"File not selected!", "File not selected!"}));
+  QTest::qWait(50);
+  EXPECT_EQ(device.FrameCount(), 0u);
+}
+
+// Escape ends the run like the close box; Enter ends it unless a push button
+// has the focus, which Enter then presses.
+enum class KeyEffect { Closes, AsksForDbFile, TriesToConnect };
+
+struct KeyCase {
+  const char* focus;
+  Qt::Key key;
+  KeyEffect effect;
+};
+
+void PrintTo(const KeyCase& c, std::ostream* os) {
+  *os << c.focus << " key " << QKeySequence(c.key).toString().toStdString();
+}
+
+class WindowKeyTest : public testing::TestWithParam<KeyCase> {};
+
+TEST_P(WindowKeyTest, EscapeClosesEnterClosesOrPressesTheFocusedButton) {
+  WindowHarness window;
+  window.Port().setEditText("/dev/brenvik-no-such-port");
+  window.dialog->show();
+  QWidget& focus = window.Get<QWidget>(GetParam().focus);
+  focus.setFocus();
+  QWidget* target = &focus;
+  if (auto* combo = qobject_cast<QComboBox*>(&focus)) target = combo->lineEdit();
+  QTest::keyClick(target, GetParam().key);
+
+  const KeyEffect effect = GetParam().effect;
+  EXPECT_EQ(window.dialog->isVisible(), effect != KeyEffect::Closes);
+  if (GetParam().key == Qt::Key_Escape) {
+    EXPECT_EQ(window.dialog->result(), QDialog::Rejected);
+  }
+  EXPECT_EQ(window.filtersOffered.size(), effect == KeyEffect::AsksForDbFile ? 1 : 0);
+  EXPECT_EQ(window.messages.size(), effect == KeyEffect::TriesToConnect ? 1 : 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, WindowKeyTest,
+    testing::Values(KeyCase{"IDC_PORT", Qt::Key_Escape, KeyEffect::Closes},
+                    KeyCase{"IDC_SELECT_DB", Qt::Key_Escape, KeyEffect::Closes},
+                    KeyCase{"IDC_PORT", Qt::Key_Return, KeyEffect::Closes},
+                    KeyCase{"IDC_DB_PATH", Qt::Key_Return, KeyEffect::Closes},
+                    KeyCase{"IDC_MMI_STATUS", Qt::Key_Enter, KeyEffect::Closes},
+                    KeyCase{"IDC_SELECT_DB", Qt::Key_Return, KeyEffect::AsksForDbFile},
+                    KeyCase{"IDC_CONNECT", Qt::Key_Return, KeyEffect::TriesToConnect}));
+
+}  // namespace
+}  // namespace brenvik::app::test
