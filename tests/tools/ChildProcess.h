@@ -79,6 +79,17 @@ class ChildProcess {
     return WEXITSTATUS(status);
   }
 
+  // Collects output until standard output holds `text`; false when the child
+  // ends or `limit` passes first.
+  bool WaitForOut(const std::string& text, std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (out_.find(text) == std::string::npos) {
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      Collect(10);
+    }
+    return true;
+  }
+
   const std::string& Out() const { return out_; }
   const std::string& Err() const { return err_; }
   bool TimedOut() const { return timedOut_; }

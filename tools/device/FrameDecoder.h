@@ -48,6 +48,8 @@ class FrameDecoder {
   // Hands over the bytes ignored outside frames since the last call.
   std::vector<uint8_t> TakeStrayBytes();
   std::size_t StrayByteCount() const { return strayTotal_; }
+  // Whether an STX has come whose ETX has not yet.
+  bool InFrame() const { return inFrame_; }
 
  private:
   // The longest body (LEN 0xFF) is 512 hex digits; anything longer is only counted.

@@ -34,6 +34,7 @@ class SimulatedDevice {
   const std::vector<ReceivedFrame>& Frames() const { return frames_; }
   const ReceivedData& Received() const { return received_; }
   std::size_t StrayByteCount() const { return decoder_.StrayByteCount(); }
+  bool InFrame() const { return decoder_.InFrame(); }
 
  private:
   // The answer to a frame ended by ETX, none for the first DB frame (its

@@ -1,0 +1,236 @@
+// brenvik-bench: how close a database download comes to the floor that its
+// fixed sleeps set, and what it costs in CPU and memory; also how long the
+// reader takes for a full DB file. Prints figures, judges nothing.
+//
+// The download runs through the real SerialPort on a pseudo-terminal whose
+// simulated device answers ACK at once, with the real clock: what is left over
+// the floor is the program's own overhead (writes, drains, wake-ups).
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "download/DownloadRunner.h"
+#include "files/DbFileReader.h"
+#include "serial/SerialPort.h"
+#include "tools/device/DeviceFileWriter.h"
+#include "tools/device/PtyDevice.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The sleeps a download cannot avoid: the paced first frame (2 ms after STX,
+// 5 ms after each of its 83 pairs), the 500 ms behind it, and the 10 ms that
+// each answer wait starts with.
+double FloorMs(int entries) {
+  const double firstFrame = 2 + 83 * 5;
+  const double answerWaits = 10.0 * std::max(entries - 1, 0);
+  return firstFrame + 500 + answerWaits;
+}
+
+// CPU seconds of this process's thread named `name`, from /proc; -1 when none.
+double ThreadCpuSeconds(const std::string& name) {
+  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+    std::FILE* comm = std::fopen((task.path() / "comm").c_str(), "r");
+    if (comm == nullptr) continue;
+    char threadName[32] = {};
+    const bool named = std::fgets(threadName, sizeof threadName, comm) != nullptr;
+    std::fclose(comm);
+    if (!named || std::string(threadName) != name + "\n") continue;
+    std::FILE* stat = std::fopen((task.path() / "stat").c_str(), "r");
+    if (stat == nullptr) return -1;
+    char line[1024] = {};
+    const bool read = std::fgets(line, sizeof line, stat) != nullptr;
+    std::fclose(stat);
+    // Fields 14 and 15 (utime, stime) follow the ")" that closes the name.
+    const char* rest = read ? std::strrchr(line, ')') : nullptr;
+    unsigned long utime = 0;
+    unsigned long stime = 0;
+    if (rest == nullptr ||
+        std::sscanf(rest + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu", &utime,
+                    &stime) != 2) {
+      return -1;
+    }
+    return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
+  }
+  return -1;
+}
+
+double CpuSeconds(const rusage& usage) {
+  auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// A table of `entries` entries that uses every field, within what the wire carries.
+std::unique_ptr<brenvik::DbTable> MakeTable(int entries) {
+  auto table = std::make_unique<brenvik::DbTable>();
+  table->count = entries;
+  for (int i = 0; i < entries; ++i) {
+    brenvik::DbRecord& record = table->records[i];
+    std::snprintf(record.code, sizeof record.code, "C%05d", i % 100000);
+    record.attribute = static_cast<uint8_t>(i % 13);
+    record.subEntryCount = static_cast<uint8_t>(i % 4);
+    std::snprintf(record.label, sizeof record.label, "LABEL %d", i);
+    for (int k = 0; k < record.subEntryCount; ++k) {
+      record.subEntries[k].value = (i + k) % 256;
+      std::snprintf(record.subEntries[k].text, 14, "TEXT %d", k);
+    }
+    std::snprintf(record.tailText, 6, "T%d", i % 1000);
+  }
+  return table;
+}
+
+// Standard output goes to /dev/null while this lives: the reader's count line
+// would otherwise be timed and printed with every run.
+class QuietStdout {
+ public:
+  QuietStdout() {
+    std::fflush(stdout);
+    saved_ = ::dup(1);
+    const int devNull = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (devNull >= 0) {
+      ::dup2(devNull, 1);
+      ::close(devNull);
+    }
+  }
+  ~QuietStdout() {
+    std::fflush(stdout);
+    if (saved_ >= 0) {
+      ::dup2(saved_, 1);
+      ::close(saved_);
+    }
+  }
+  QuietStdout(const QuietStdout&) = delete;
+  QuietStdout& operator=(const QuietStdout&) = delete;
+
+ private:
+  int saved_ = -1;
+};
+
+int BenchDownload(int entries) {
+  auto ctx = std::make_unique<brenvik::DownloadContext>();
+  ctx->dbTable = *MakeTable(entries);
+  ctx->traceFrames = false;
+  ctx->showTxError = [](const char* text) { std::fprintf(stderr, "%s\n", text); };
+
+  brenvik::device::PtyDevice device;
+  if (!device.Start()) {
+    std::fprintf(stderr, "brenvik-bench: no pseudo-terminal: %s\n", device.Error().c_str());
+    return 1;
+  }
+  brenvik::SerialPort port;
+  if (port.OpenPath(device.Path().c_str()) != 1) {
+    std::fprintf(stderr, "brenvik-bench: cannot open %s\n", device.Path().c_str());
+    return 1;
+  }
+
+  std::printf("DB download of %d entries over %s, device answering ACK at once\n", entries,
+              device.Path().c_str());
+  rusage before{};
+  getrusage(RUSAGE_SELF, &before);
+  const auto start = Clock::now();
+  brenvik::DownloadRunner runner;
+  if (!runner.Start(*ctx, port, brenvik::DownloadKind::Db)) {
+    std::fprintf(stderr, "brenvik-bench: the download did not start\n");
+    return 1;
+  }
+  runner.Join();
+  const double wallMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+  rusage after{};
+  getrusage(RUSAGE_SELF, &after);
+  const double deviceCpuMs = ThreadCpuSeconds("pty-device") * 1000;
+  port.Close();
+  device.Stop();
+
+  char status[brenvik::kStatusTextSize];
+  ctx->dbStatusText.CopyTo(status);
+  const double floorMs = FloorMs(entries);
+  const double cpuMs = (CpuSeconds(after) - CpuSeconds(before)) * 1000;
+  std::printf("  outcome           %s, %zu frames received, %zu stray bytes\n", status,
+              device.FrameCount(), device.StrayByteCount());
+  std::printf("  wall time         %.3f s\n", wallMs / 1000);
+  std::printf("  floor of sleeps   %.3f s (2 + 83*5 ms, 500 ms, %d * 10 ms)\n", floorMs / 1000,
+              std::max(entries - 1, 0));
+  std::printf("  over the floor    %.3f s = %.2f %% (%.3f ms per entry frame)\n",
+              (wallMs - floorMs) / 1000, 100 * (wallMs - floorMs) / floorMs,
+              entries > 1 ? (wallMs - floorMs) / (entries - 1) : 0.0);
+  std::printf("  CPU user+sys      %.3f s = %.2f %% of wall\n", cpuMs / 1000,
+              100 * cpuMs / wallMs);
+  if (deviceCpuMs >= 0) {
+    std::printf("    of it the device %.3f s, the loader %.3f s\n", deviceCpuMs / 1000,
+                (cpuMs - deviceCpuMs) / 1000);
+  }
+  std::printf("  peak memory       %ld KB (ru_maxrss)\n", after.ru_maxrss);
+  return std::strcmp(status, "Completed!") == 0 ? 0 : 1;
+}
+
+int BenchReader(int entries) {
+  const std::string path =
+      (std::filesystem::temp_directory_path() / ("brenvik-bench-" + std::to_string(::getpid()) +
+                                                 "-db.csv"))
+          .string();
+  if (const auto written = brenvik::device::WriteDbFile(*MakeTable(entries), path); !written) {
+    std::fprintf(stderr, "brenvik-bench: %s\n", written.error.c_str());
+    return 1;
+  }
+  std::error_code sizeError;
+  const uintmax_t fileSize = std::filesystem::file_size(path, sizeError);
+  auto table = std::make_unique<brenvik::DbTable>();
+  constexpr int kRuns = 7;
+  double bestMs = 1e9;
+  bool ok = true;
+  for (int run = 0; run < kRuns; ++run) {
+    brenvik::FileReadResult result;
+    const auto start = Clock::now();
+    {
+      QuietStdout quiet;
+      result = brenvik::ReadDbFile(*table, path.c_str());
+    }
+    bestMs = std::min(bestMs,
+                      std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+    if (!result) {
+      std::fprintf(stderr, "brenvik-bench: %s\n", result.error.c_str());
+      ok = false;
+      break;
+    }
+  }
+  std::error_code ignored;
+  std::filesystem::remove(path, ignored);
+  std::printf("ReadDbFile of a %d-entry file (%ju bytes), best of %d: %.3f ms\n", entries,
+              fileSize, kRuns, bestMs);
+  return ok && table->count == entries ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int entries = brenvik::kMaxDbEntries;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--entries") == 0 && i + 1 < argc) {
+      entries = std::atoi(argv[++i]);
+    } else {
+      std::fprintf(stderr,
+                   "Usage: brenvik-bench [--entries N]\n"
+                   "Times a DB download of N entries (1 to 3000, default 3000) over a\n"
+                   "pseudo-terminal and a read of an N-entry DB file.\n");
+      return std::strcmp(argv[i], "--help") == 0 ? 0 : 2;
+    }
+  }
+  if (entries < 1 || entries > brenvik::kMaxDbEntries) {
+    std::fprintf(stderr, "brenvik-bench: --entries must be 1 to %d\n", brenvik::kMaxDbEntries);
+    return 2;
+  }
+  const int reader = BenchReader(entries);
+  const int download = BenchDownload(entries);
+  return reader != 0 ? reader : download;
+}
