@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <vector>
@@ -63,13 +64,15 @@ TEST(LoaderProcessTest, ExitCodesTellWhatWentWrong) {
   const std::string db = dir.Write("in-db.csv", kThreeEntryDb);
   const std::string missing = dir.Path("missing-db.csv");
   const std::string noPort = dir.Path("no-such-port");
+  const std::string tooLong = dir.Write("long-db.csv", "4000\nheading\n");
   const ExitCase cases[] = {
       {"no arguments", {}, 2, "no --port given"},
       {"no file", {"--port", "COM1"}, 2, "exactly one of --db FILE and --mmi FILE"},
       {"both files", {"--port", "COM1", "--db", db, "--mmi", db}, 2, "exactly one of"},
       {"unknown option", {"--port", "COM1", "--db", db, "--fast"}, 2, "unknown argument --fast"},
       {"option without value", {"--port"}, 2, "--port needs a port"},
-      {"file the reader rejects", {"--port", noPort, "--db", missing}, 3, missing.c_str()},
+      {"file that is not there", {"--port", noPort, "--db", missing}, 3, missing.c_str()},
+      {"file the reader rejects", {"--port", noPort, "--db", tooLong}, 3, "count 4000 is above"},
       {"port that will not open", {"--port", noPort, "--db", db}, 4, noPort.c_str()},
       {"COM0 is no port", {"--port", "COM0", "--db", db}, 4, "cannot open port COM0"},
   };
