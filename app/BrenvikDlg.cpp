@@ -315,7 +315,10 @@ void CBrenvikDlg::OnDownloadDb() {
       // No download runs now, so the worker's copy can be replaced safely.
       m_ctx->dbTable = *m_dbImage;
       PushControls();
-      StartWorker(DownloadKind::Db);
+      if (!StartWorker(DownloadKind::Db)) {
+        m_bDbDownloading = 0;
+        m_btnDownloadDb.setEnabled(true);
+      }
     }
   }
   if (m_bDbFileSelected == 0) ShowMessage(QString::fromLatin1(kFileNotSelected));
@@ -334,12 +337,16 @@ void CBrenvikDlg::OnDownloadMmi() {
       m_timer.start();
       m_ctx->mmiBlock = *m_mmiImage;
       PushControls();
-      StartWorker(DownloadKind::Mmi);
+      if (!StartWorker(DownloadKind::Mmi)) {
+        m_bMmiDownloading = 0;
+        m_btnDownloadMmi.setEnabled(true);
+      }
     }
   }
   if (m_bMmiFileSelected == 0) ShowMessage(QString::fromLatin1(kFileNotSelected));
 }
 
+// False only when no thread could be started: the operator may try again.
 bool CBrenvikDlg::StartWorker(DownloadKind kind) {
   if (!m_runner.Start(*m_ctx, m_port, kind)) return false;
   // One download at a time: both buttons wait until this worker has ended.
