@@ -164,8 +164,7 @@ int BenchDownload(int entries) {
   std::printf("  over the floor    %.3f s = %.2f %% (%.3f ms per entry frame)\n",
               (wallMs - floorMs) / 1000, 100 * (wallMs - floorMs) / floorMs,
               entries > 1 ? (wallMs - floorMs) / (entries - 1) : 0.0);
-  std::printf("  CPU user+sys      %.3f s = %.2f %% of wall\n", cpuMs / 1000,
-              100 * cpuMs / wallMs);
+  std::printf("  CPU user+sys      %.3f s = %.2f %% of wall\n", cpuMs / 1000, 100 * cpuMs / wallMs);
   if (deviceCpuMs >= 0) {
     std::printf("    of it the device %.3f s, the loader %.3f s\n", deviceCpuMs / 1000,
                 (cpuMs - deviceCpuMs) / 1000);
@@ -175,10 +174,9 @@ int BenchDownload(int entries) {
 }
 
 int BenchReader(int entries) {
-  const std::string path =
-      (std::filesystem::temp_directory_path() / ("brenvik-bench-" + std::to_string(::getpid()) +
-                                                 "-db.csv"))
-          .string();
+  const std::string path = (std::filesystem::temp_directory_path() /
+                            ("brenvik-bench-" + std::to_string(::getpid()) + "-db.csv"))
+                               .string();
   if (const auto written = brenvik::device::WriteDbFile(*MakeTable(entries), path); !written) {
     std::fprintf(stderr, "brenvik-bench: %s\n", written.error.c_str());
     return 1;
@@ -196,8 +194,8 @@ int BenchReader(int entries) {
       QuietStdout quiet;
       result = brenvik::ReadDbFile(*table, path.c_str());
     }
-    bestMs = std::min(bestMs,
-                      std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+    bestMs =
+        std::min(bestMs, std::chrono::duration<double, std::milli>(Clock::now() - start).count());
     if (!result) {
       std::fprintf(stderr, "brenvik-bench: %s\n", result.error.c_str());
       ok = false;
@@ -206,8 +204,8 @@ int BenchReader(int entries) {
   }
   std::error_code ignored;
   std::filesystem::remove(path, ignored);
-  std::printf("ReadDbFile of a %d-entry file (%ju bytes), best of %d: %.3f ms\n", entries,
-              fileSize, kRuns, bestMs);
+  std::printf("ReadDbFile of a %d-entry file (%ju bytes), best of %d: %.3f ms\n", entries, fileSize,
+              kRuns, bestMs);
   return ok && table->count == entries ? 0 : 1;
 }
 

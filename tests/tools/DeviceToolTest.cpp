@@ -43,7 +43,8 @@ TEST(DeviceToolTest, DeviceToolAnswersTheLoaderAndWritesBackWhatArrived) {
   EXPECT_EQ(db.Wait(10s), 0) << db.Out() << db.Err();
   ChildProcess mmi({kLoader, "--port", path, "--mmi", dir.Write("in-mmi.csv", kMmi)});
   EXPECT_EQ(mmi.Wait(10s), 0) << mmi.Out() << mmi.Err();
-  ASSERT_TRUE(device.WaitForOut("wrote " + dir.Path("got-mmi.csv"), 5s)) << device.Out();
+  ASSERT_TRUE(device.WaitForOut(test::Join({"wrote ", dir.Path("got-mmi.csv")}), 5s))
+      << device.Out();
 
   device.Signal(SIGTERM);
   EXPECT_EQ(device.Wait(5s), 0);
@@ -56,10 +57,10 @@ TEST(DeviceToolTest, DeviceToolAnswersTheLoaderAndWritesBackWhatArrived) {
       "frame 3: 0x82 index 1, checksum good, answered ACK",
       "frame 4: 0x82 index 0xFFFF (last), checksum good, answered ACK",
       "database complete",
-      "wrote " + dir.Path("got-db.csv"),
+      test::Join({"wrote ", dir.Path("got-db.csv")}),
       "frame 5: 0x8A MMI, checksum good, answered ACK",
       "MMI settings received",
-      "wrote " + dir.Path("got-mmi.csv"),
+      test::Join({"wrote ", dir.Path("got-mmi.csv")}),
       "stopped after 6 frame(s)",
   };
   EXPECT_EQ(lines, expected);

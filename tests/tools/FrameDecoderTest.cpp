@@ -11,6 +11,7 @@ using test::Body;
 using test::DbBody;
 using test::FrameOnLine;
 using test::HexText;
+using test::Join;
 
 // Feeds a whole line of bytes and collects the frames that came out.
 std::vector<ReceivedFrame> FeedAll(FrameDecoder& decoder, const std::string& line) {
@@ -74,11 +75,12 @@ TEST(FrameDecoderTest, FramesThatFailAChecksAreNamedForTheCheck) {
       {"odd length", good.substr(0, 165), "odd number of hex digits (165)"},
       {"short by one byte", good.substr(0, 164), "164 hex digits, LEN 0x52 needs 166"},
       {"long by one byte", good + "00", "168 hex digits, LEN 0x52 needs 166"},
-      {"wrong LEN", "53" + good.substr(2), "LEN 0x53 is neither 0x52 nor 0x84"},
-      {"missing 0xFF", "52FE" + good.substr(4), "byte 1 is 0xFE, not 0xFF"},
-      {"unknown command", "52FF81" + good.substr(6), "unknown command 0x81"},
-      {"MMI command with DB LEN", "52FF8A" + good.substr(6), "command 0x8A with LEN 0x52, not 0x84"},
-      {"DB command with MMI LEN", "84FF82" + goodMmi.substr(6),
+      {"wrong LEN", Join({"53", good.substr(2)}), "LEN 0x53 is neither 0x52 nor 0x84"},
+      {"missing 0xFF", Join({"52FE", good.substr(4)}), "byte 1 is 0xFE, not 0xFF"},
+      {"unknown command", Join({"52FF81", good.substr(6)}), "unknown command 0x81"},
+      {"MMI command with DB LEN", Join({"52FF8A", good.substr(6)}),
+       "command 0x8A with LEN 0x52, not 0x84"},
+      {"DB command with MMI LEN", Join({"84FF82", goodMmi.substr(6)}),
        "command 0x82 with LEN 0x84, not 0x52"},
       {"empty", "", "empty frame"},
   };
@@ -92,7 +94,7 @@ TEST(FrameDecoderTest, FramesThatFailAChecksAreNamedForTheCheck) {
 TEST(FrameDecoderTest, BytesBetweenFramesAreIgnoredAndKeptForTheReport) {
   const std::string frame = FrameOnLine(DbBody(0x82, 1));
   FrameDecoder decoder;
-  const auto frames = FeedAll(decoder, "xy" + frame + "\r\n\x03" + frame);
+  const auto frames = FeedAll(decoder, Join({"xy", frame, "\r\n\x03", frame}));
   ASSERT_EQ(frames.size(), 2u);
   EXPECT_TRUE(frames[0].valid);
   EXPECT_TRUE(frames[1].valid);
@@ -104,7 +106,9 @@ TEST(FrameDecoderTest, BytesBetweenFramesAreIgnoredAndKeptForTheReport) {
 TEST(FrameDecoderTest, StxInsideAFrameReportsTheCutFrameAndStartsANewOne) {
   const std::string frame = FrameOnLine(DbBody(0x82, 1));
   FrameDecoder decoder;
-  const auto frames = FeedAll(decoder, "\x02" "52FF82" + frame);
+  const auto frames = FeedAll(decoder, Join({"\x02"
+                                             "52FF82",
+                                             frame}));
   ASSERT_EQ(frames.size(), 2u);
   EXPECT_FALSE(frames[0].valid);
   EXPECT_FALSE(frames[0].terminated);
@@ -115,7 +119,7 @@ TEST(FrameDecoderTest, StxInsideAFrameReportsTheCutFrameAndStartsANewOne) {
 
 TEST(FrameDecoderTest, OverlongFrameIsReportedWithoutGrowingWithoutBound) {
   FrameDecoder decoder;
-  const auto frames = FeedAll(decoder, "\x02" + std::string(5000, '0') + "\x03");
+  const auto frames = FeedAll(decoder, Join({"\x02", std::string(5000, '0'), "\x03"}));
   ASSERT_EQ(frames.size(), 1u);
   EXPECT_FALSE(frames[0].valid);
   EXPECT_EQ(frames[0].problem, "frame too long: 5000 hex digits");

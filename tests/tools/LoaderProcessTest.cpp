@@ -82,8 +82,7 @@ TEST(LoaderProcessTest, ExitCodesTellWhatWentWrong) {
     ChildProcess loader(argv);
     ASSERT_TRUE(loader.Started()) << c.name;
     EXPECT_EQ(loader.Wait(5s), c.exitCode) << c.name << "\n" << loader.Err();
-    EXPECT_NE(loader.Err().find(c.stderrHas), std::string::npos) << c.name << "\n"
-                                                                 << loader.Err();
+    EXPECT_NE(loader.Err().find(c.stderrHas), std::string::npos) << c.name << "\n" << loader.Err();
   }
 }
 

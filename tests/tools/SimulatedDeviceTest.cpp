@@ -39,7 +39,7 @@ std::vector<uint8_t> Feed(SimulatedDevice& device, const std::string& line,
 
 struct PolicyCase {
   const char* name;
-  DevicePolicy policy;
+  const DevicePolicy* policy;
   std::vector<std::string> frames;
   std::vector<uint8_t> answers;  // all answers, in order
 };
@@ -50,6 +50,7 @@ TEST(SimulatedDeviceTest, AnswersEachFrameAsThePolicySays) {
   const std::vector<uint8_t> entryBody = DbBody(0x82, 1, Image("E1"));
   const std::string badChecksum =
       test::FrameWithChecksum(entryBody, static_cast<uint8_t>(test::Checksum(entryBody) + 1));
+  const DevicePolicy byDefault;
   DevicePolicy nakTwo;
   nakTwo.nakFrames = {2};
   DevicePolicy nakTwice;
@@ -64,22 +65,27 @@ TEST(SimulatedDeviceTest, AnswersEachFrameAsThePolicySays) {
   ackInvalid.nakInvalidFrames = false;
 
   const PolicyCase cases[] = {
-      {"default: no answer to the first DB frame, ACK to the rest", {}, db, {kAckByte, kAckByte}},
-      {"MMI frame is answered ACK", {}, {mmi}, {kAckByte}},
+      {"default: no answer to the first DB frame, ACK to the rest",
+       &byDefault,
+       db,
+       {kAckByte, kAckByte}},
+      {"MMI frame is answered ACK", &byDefault, {mmi}, {kAckByte}},
       {"NAK on frame 2 once: its repetition is acknowledged",
-       nakTwo,
+       &nakTwo,
        {db[0], db[1], db[2], db[1], db[2]},
        {kAckByte, kNakByte, kAckByte, kAckByte}},
-      {"NAK list", nakTwice, {db[0], db[1], db[1], db[1]}, {kNakByte, kAckByte, kNakByte}},
-      {"silent", silent, {db[0], db[1], db[2], mmi}, {}},
-      {"answer byte", answer41, {db[0], db[1], mmi}, {0x41, 0x41}},
-      {"answer the first frame too", answerFirst, db, {kAckByte, kAckByte, kAckByte}},
-      {"a frame that fails its checks is refused", {}, {db[0], badChecksum}, {kNakByte}},
-      {"... unless the policy says to acknowledge it", ackInvalid, {db[0], badChecksum},
+      {"NAK list", &nakTwice, {db[0], db[1], db[1], db[1]}, {kNakByte, kAckByte, kNakByte}},
+      {"silent", &silent, {db[0], db[1], db[2], mmi}, {}},
+      {"answer byte", &answer41, {db[0], db[1], mmi}, {0x41, 0x41}},
+      {"answer the first frame too", &answerFirst, db, {kAckByte, kAckByte, kAckByte}},
+      {"a frame that fails its checks is refused", &byDefault, {db[0], badChecksum}, {kNakByte}},
+      {"... unless the policy says to acknowledge it",
+       &ackInvalid,
+       {db[0], badChecksum},
        {kAckByte}},
   };
   for (const PolicyCase& c : cases) {
-    SimulatedDevice device(c.policy);
+    SimulatedDevice device(*c.policy);
     std::vector<uint8_t> answers;
     for (const std::string& frame : c.frames) {
       const std::vector<uint8_t> some = Feed(device, frame);
@@ -114,7 +120,10 @@ TEST(SimulatedDeviceTest, AnswerIsRecordedWithItsFrame) {
 TEST(SimulatedDeviceTest, CutFrameIsNeverAnswered) {
   SimulatedDevice device;
   const std::string entry = FrameOnLine(DbBody(0x82, 1));
-  EXPECT_EQ(Feed(device, "\x02" "52FF" + entry), (std::vector<uint8_t>{kAckByte}));
+  EXPECT_EQ(Feed(device, test::Join({"\x02"
+                                     "52FF",
+                                     entry})),
+            (std::vector<uint8_t>{kAckByte}));
   ASSERT_EQ(device.Frames().size(), 2u);
   EXPECT_FALSE(device.Frames()[0].answered);
 }
@@ -187,7 +196,7 @@ TEST(SimulatedDeviceTest, MmiFrameGivesTheBlockItCarries) {
 TEST(SimulatedDeviceTest, StrayBytesAreReportedBeforeTheFrameBehindThem) {
   SimulatedDevice device;
   std::vector<DeviceEvent> events;
-  Feed(device, "??" + FrameOnLine(DbBody(0x82, 1)) + "!", &events);
+  Feed(device, test::Join({"??", FrameOnLine(DbBody(0x82, 1)), "!"}), &events);
   ASSERT_EQ(events.size(), 3u);
   EXPECT_EQ(events[0].kind, DeviceEvent::Kind::StrayBytes);
   EXPECT_EQ(events[0].strayBytes, (std::vector<uint8_t>{'?', '?'}));
@@ -200,15 +209,15 @@ TEST(ReceivedDataTest, RecordImageTextsArriveCutToTheirSlots) {
   // As the sender writes it: each text runs on past its slot and the field
   // behind it overwrites the overflow.
   std::vector<uint8_t> image(77, 0);
-  std::memcpy(image.data() + 0, "ABCDEFGHIJ", 10);                 // code, 10 characters
-  image[11] = 44;                                                  // attribute
-  image[12] = 2;                                                   // subEntryCount
-  std::memcpy(image.data() + 13, "LABEL-OF-18-CHARS!", 18);        // label runs into byte 30
-  image[30] = 0xFF;                                                // value of slot 0 (-1)
-  std::memcpy(image.data() + 31, "TEXT-OF-15-CHR", 14);            // runs into slot 1
+  std::memcpy(image.data() + 0, "ABCDEFGHIJ", 10);           // code, 10 characters
+  image[11] = 44;                                            // attribute
+  image[12] = 2;                                             // subEntryCount
+  std::memcpy(image.data() + 13, "LABEL-OF-18-CHARS!", 18);  // label runs into byte 30
+  image[30] = 0xFF;                                          // value of slot 0 (-1)
+  std::memcpy(image.data() + 31, "TEXT-OF-15-CHR", 14);      // runs into slot 1
   image[44] = 7;
   std::memcpy(image.data() + 45, "SHORT", 6);
-  std::memcpy(image.data() + 72, "TAIL7CH", 5);                    // only 5 bytes arrive
+  std::memcpy(image.data() + 72, "TAIL7CH", 5);  // only 5 bytes arrive
 
   const DbRecord record = ReceivedData::RecordFromImage(image.data());
   EXPECT_STREQ(record.code, "ABCDEFGHIJ");

@@ -53,26 +53,28 @@ FileWriteResult WriteWhole(const std::string& path, const std::string& content) 
 
 FileWriteResult WriteDbFile(const DbTable& table, const std::string& path) {
   std::string out;
-  out += std::to_string(table.count) + "\n";
-  out += "no,code,attribute,subEntryCount,label,value,text,...,tail\n";
+  // Appended piece by piece: no temporary strings, one buffer for the file.
+  auto field = [&out](std::string_view text) {
+    out += ',';
+    out += text;
+  };
+  auto number = [&field](long value) { field(std::to_string(value)); };
+  out += std::to_string(table.count);
+  out += "\nno,code,attribute,subEntryCount,label,value,text,...,tail\n";
   const int entries = std::clamp<int>(table.count, 0, kMaxDbEntries);
   for (int i = 0; i < entries; ++i) {
     const DbRecord& record = table.records[i];
     out += std::to_string(i + 1);
-    out += ',';
-    out += Text(record.code);
-    out += ',' + std::to_string(record.attribute);
-    out += ',' + std::to_string(record.subEntryCount);
-    out += ',';
-    out += Text(record.label);
+    field(Text(record.code));
+    number(record.attribute);
+    number(record.subEntryCount);
+    field(Text(record.label));
     const int subs = std::min<int>(record.subEntryCount, kMaxSubEntries);
     for (int k = 0; k < subs; ++k) {
-      out += ',' + std::to_string(record.subEntries[k].value);
-      out += ',';
-      out += Text(record.subEntries[k].text);
+      number(record.subEntries[k].value);
+      field(Text(record.subEntries[k].text));
     }
-    out += ',';
-    out += Text(record.tailText);
+    field(Text(record.tailText));
     out += ",0,0\n";
   }
   return WriteWhole(path, out);
@@ -80,18 +82,20 @@ FileWriteResult WriteDbFile(const DbTable& table, const std::string& path) {
 
 FileWriteResult WriteMmiFile(const MmiBlock& block, const std::string& path) {
   std::string out;
+  auto line = [&out](char kind, int number, std::string_view value) {
+    out += kind;
+    out += static_cast<char>('0' + number);
+    out += ',';
+    out += value;
+    out += ",\n";
+  };
   for (int i = 0; i < kMmiSettingCount; ++i) {
-    out += "s" + std::to_string(i + 1) + ",";
-    out += static_cast<char>('0' + block.settings[i]);
-    out += ",\n";
+    const char setting = static_cast<char>('0' + block.settings[i]);
+    line('s', i + 1, std::string_view(&setting, 1));
   }
-  const std::string_view texts[] = {Text(block.longText), Text(block.shortText1),
-                                    Text(block.shortText2)};
-  for (int i = 0; i < 3; ++i) {
-    out += "t" + std::to_string(i + 1) + ",";
-    out += texts[i];
-    out += ",\n";
-  }
+  line('t', 1, Text(block.longText));
+  line('t', 2, Text(block.shortText1));
+  line('t', 3, Text(block.shortText2));
   return WriteWhole(path, out);
 }
 

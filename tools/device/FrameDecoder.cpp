@@ -104,8 +104,8 @@ std::optional<ReceivedFrame> FrameDecoder::Feed(uint8_t byte) {
       cut = DecodeFrameText(text_);
       cut->valid = false;
       cut->terminated = false;
-      cut->problem = "cut short by STX after " + std::to_string(text_.size() + overflow_) +
-                     " hex digits";
+      cut->problem =
+          "cut short by STX after " + std::to_string(text_.size() + overflow_) + " hex digits";
     }
     inFrame_ = true;
     text_.clear();
@@ -121,8 +121,7 @@ std::optional<ReceivedFrame> FrameDecoder::Feed(uint8_t byte) {
     inFrame_ = false;
     if (overflow_ != 0) {
       ReceivedFrame frame;
-      frame.problem = "frame too long: " + std::to_string(text_.size() + overflow_) +
-                      " hex digits";
+      frame.problem = "frame too long: " + std::to_string(text_.size() + overflow_) + " hex digits";
       return frame;
     }
     return DecodeFrameText(text_);

@@ -18,15 +18,15 @@ inline constexpr uint16_t kLastEntryIndex = 0xFFFF;
 
 // One frame as the device decoded it.
 struct ReceivedFrame {
-  bool valid = false;          // hex digits only, LEN, 0xFF, command, checksum, length all good
-  std::string problem;         // why it is not valid
-  uint8_t command = 0;         // 0x80, 0x82 or 0x8A
-  uint16_t indexOrCount = 0;   // DB frames: body offsets 3 and 4, little-endian
-  std::vector<uint8_t> body;   // decoded body bytes, LEN and checksum included
-  uint8_t answer = 0;          // the byte answered, 0 when none
-  int number = -1;             // arrival number, from 0
-  bool answered = false;       // whether an answer byte went back
-  bool terminated = true;      // ended by ETX; false when a new STX cut it short
+  bool valid = false;         // hex digits only, LEN, 0xFF, command, checksum, length all good
+  std::string problem;        // why it is not valid
+  uint8_t command = 0;        // 0x80, 0x82 or 0x8A
+  uint16_t indexOrCount = 0;  // DB frames: body offsets 3 and 4, little-endian
+  std::vector<uint8_t> body;  // decoded body bytes, LEN and checksum included
+  uint8_t answer = 0;         // the byte answered, 0 when none
+  int number = -1;            // arrival number, from 0
+  bool answered = false;      // whether an answer byte went back
+  bool terminated = true;     // ended by ETX; false when a new STX cut it short
 
   bool IsDb() const { return command == kDbFirstCommand || command == kDbEntryCommand; }
 };

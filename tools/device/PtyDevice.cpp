@@ -44,7 +44,9 @@ class UniqueFd {
   int fd_ = -1;
 };
 
-std::string SystemError(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
+std::string SystemError(const char* what) {
+  return std::string(what) + ": " + std::strerror(errno);
+}
 
 bool SetCloseOnExec(int fd) {
   const int flags = ::fcntl(fd, F_GETFD);
