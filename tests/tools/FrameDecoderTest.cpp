@@ -65,7 +65,7 @@ std::string WithChar(std::string text, std::size_t at, char c) {
   return text;
 }
 
-TEST(FrameDecoderTest, FramesThatFailAChecksAreNamedForTheCheck) {
+TEST(FrameDecoderTest, FramesThatFailACheckAreNamedForTheCheck) {
   const std::string good = HexText(DbBody(0x80, 2, {0x41}));  // checksum 14
   const std::string goodMmi = HexText(Body(0x84, 0x8A, {}));
   const BadFrameCase cases[] = {
