@@ -1,5 +1,7 @@
 #include "download/DownloadRunner.h"
 
+#include <sys/prctl.h>
+
 #include <system_error>
 
 #include "download/DbDownload.h"
@@ -22,8 +24,13 @@ bool DownloadRunner::Start(DownloadContext& ctx, DevicePort& port, DownloadKind 
   ctx.downloadRunning.store(true, std::memory_order_release);
   ctx_ = &ctx;
   try {
-    worker_ = std::thread(kind == DownloadKind::Db ? DbDownloadThread : MmiDownloadThread,
-                          static_cast<void*>(&ctx));
+    const auto entry = kind == DownloadKind::Db ? DbDownloadThread : MmiDownloadThread;
+    worker_ = std::thread([entry, context = static_cast<void*>(&ctx)] {
+      // The download paces itself with thousands of short sleeps; the default
+      // 50 us timer slack would add up to a noticeable share of its time.
+      prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+      entry(context);
+    });
   } catch (const std::system_error&) {
     ctx.downloadRunning.store(false, std::memory_order_release);
     return false;

@@ -31,7 +31,9 @@ void SealFrame(DownloadContext& ctx);
 void TraceFrame(DownloadContext& ctx);
 // Sends STX, the body as hex pairs, ETX, then drains the port. A pair that is
 // not written whole shows "Error, expected 2 but %d", sets txError and ends
-// the pairs; ETX is still sent. Paced: 2 ms after STX and 5 ms after each pair.
+// the pairs; ETX is still sent. Paced: each pair is one write, followed by
+// 5 ms (2 ms after STX). Unpaced: the whole body is one write; a short one is
+// reported with the count the cut pair took.
 // A stop request during a paced frame ends the pairs the same way, without
 // the message and without txError. Returns the count the last pair write
 // reported: 2 when every pair went whole, less for the pair that failed.

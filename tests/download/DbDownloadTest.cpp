@@ -262,8 +262,11 @@ TEST(DbDownload, OnlyTheFirstFrameIsPacedAndFollowedByHalfASecond) {
   EXPECT_EQ(h.clock.Sleeps(), expected);
   // The second frame starts once the first frame and its pause are over.
   const auto writes = h.device.Writes();
-  ASSERT_EQ(writes.size(), 3u * 85u);
+  // The paced first frame is one write per pair; later frames write their
+  // body in one go: STX, body, ETX.
+  ASSERT_EQ(writes.size(), 85u + 3u + 3u);
   EXPECT_EQ(writes[85].atMs, 2 + 83 * 5 + 500);
+  EXPECT_EQ(writes[86].requested, 166);
 }
 
 TEST(DbDownload, IndexAndCountGoOutLittleEndian) {
@@ -337,13 +340,14 @@ TEST(DbDownload, TransmissionFailuresAndStopsEndTheDownload) {
        "ERR: DB tx error!k = 01, ret = 00, retry = 0"},
       {"short write of 1 in the second frame: its wait still runs",
        AnswersAfterFirst({}),
-       [](Harness& h) { h.device.ShortWriteAt(85 + 5, 1); },
+       // The body write of the second frame stops one character into its fifth pair.
+       [](Harness& h) { h.device.ShortWriteAt(86, 9); },
        1,
        {"Error, expected 2 but 1"},
        "ERR: DB tx error!k = 01, ret = 06, retry = 0"},
       {"tx error wins over a refusal in the same frame",
        AnswersAfterFirst({Answer::Nak()}),
-       [](Harness& h) { h.device.ShortWriteAt(85 + 5, 0); },
+       [](Harness& h) { h.device.ShortWriteAt(86, 8); },
        1,
        {"Error, expected 2 but 0"},
        "ERR: DB tx error!k = 01, ret = 15, retry = 0"},

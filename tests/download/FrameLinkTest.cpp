@@ -176,6 +176,31 @@ TEST(FrameLink, ShortPairWriteShowsMessageSkipsTheRestAndStillSendsEtx) {
   }
 }
 
+// An unpaced body is one write; a short one must look, on the line and in
+// the message, exactly as if the pairs had been written one by one.
+TEST(FrameLink, ShortUnpacedBodyIsReportedAsTheCutPairWouldBe) {
+  struct Case {
+    int accepted;
+    const char* line;
+    const char* box;
+  } cases[] = {
+      {0, "\x02\x03", "Error, expected 2 but 0"},
+      {1, "\x02" "0" "\x03", "Error, expected 2 but 1"},
+      {4, "\x02" "04FF" "\x03", "Error, expected 2 but 0"},
+      {5, "\x02" "04FF8" "\x03", "Error, expected 2 but 1"},
+  };
+  for (const Case& c : cases) {
+    Harness h;
+    h.device.ShortWriteAt(1, c.accepted);
+    BuildFrame(*h.ctx, {0x04, 0xFF, 0x82, 0x01});
+    EXPECT_EQ(SendFrame(*h.ctx, Pacing::Unpaced), c.accepted % 2) << c.accepted;
+    EXPECT_EQ(LineText(h.device.Line()), c.line) << c.accepted;
+    EXPECT_EQ(h.boxes, std::vector<std::string>{c.box}) << c.accepted;
+    EXPECT_EQ(h.ctx->txError, 1) << c.accepted;
+    EXPECT_TRUE(h.clock.Sleeps().empty());
+  }
+}
+
 TEST(FrameLink, MessageComesBeforeTxErrorAndEtxAndTheWaitRunsAfter) {
   Harness h;
   std::vector<std::string> order;
