@@ -96,8 +96,8 @@ void CheckValidFrame(const ReceivedFrame& frame, std::string_view text) {
   Require(frame.body.size() == std::size_t{len} + 1, "a valid frame has LEN+1 body bytes");
   Require(frame.body[1] == 0xFF, "0xFF follows LEN");
   Require(frame.command == frame.body[2], "the command is body byte 2");
-  const bool db = frame.command == device::kDbFirstCommand ||
-                  frame.command == device::kDbEntryCommand;
+  const bool db =
+      frame.command == device::kDbFirstCommand || frame.command == device::kDbEntryCommand;
   Require((db && len == device::kDbFrameLen) ||
               (frame.command == device::kMmiCommand && len == device::kMmiFrameLen),
           "LEN matches the command");
