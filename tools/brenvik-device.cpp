@@ -24,6 +24,8 @@
 
 namespace {
 
+using brenvik::device::Answer;
+using brenvik::device::AnswerQueue;
 using brenvik::device::DeviceEvent;
 using brenvik::device::DevicePolicy;
 using brenvik::device::FileWriteResult;
@@ -44,12 +46,30 @@ constexpr const char* kUsage =
     "which the real device does not answer either; a frame that fails its checks\n"
     "is answered NAK.\n"
     "\n"
+    "Frames are numbered from 0 in the order they arrive, across downloads.\n"
+    "\n"
     "Options:\n"
     "  --device PATH    answer on this serial port instead of a pseudo-terminal\n"
     "  --nak N[,M...]   answer NAK to the frames with these numbers (from 0), once\n"
     "  --silent         never answer\n"
     "  --answer HEX     answer this byte (e.g. 41 or 0x41) instead of ACK\n"
     "  --answer-first   answer the first DB frame (0x80) too\n"
+    "\n"
+    "A device that misbehaves (--answer-frame, --delay-frame and --nak-index may\n"
+    "be given more than once):\n"
+    "  --answer-frame N:HEX[,HEX...]\n"
+    "                   answer frame N with exactly these bytes, e.g. 1:41,7F,FF\n"
+    "                   (garbage) or 1:06,06 (two answers); N: alone: no answer\n"
+    "  --delay MS       send every answer MS milliseconds after its frame (the\n"
+    "                   loader gives up on an answer after about 1010 ms)\n"
+    "  --delay-frame N:MS\n"
+    "                   send the answer to frame N alone MS milliseconds late\n"
+    "  --silent-after N answer no frame after frame N\n"
+    "  --nak-index I:TIMES\n"
+    "                   answer NAK to the DB entry frame carrying index I (decimal,\n"
+    "                   or 0xFFFF for the last entry) the first TIMES times it comes\n"
+    "\n"
+    "Output:\n"
     "  --db-out FILE    write the received database as a DB file after each\n"
     "                   complete DB download\n"
     "  --mmi-out FILE   write the received MMI settings as an MMI file after each\n"
@@ -101,6 +121,67 @@ bool ParseNakList(const std::string& list, std::set<int>& frames) {
   return true;
 }
 
+// Splits "LEFT:RIGHT" at its first colon; false when there is none.
+bool SplitAtColon(const std::string& text, std::string& left, std::string& right) {
+  const std::size_t colon = text.find(':');
+  if (colon == std::string::npos) return false;
+  left = text.substr(0, colon);
+  right = text.substr(colon + 1);
+  return true;
+}
+
+// "N:HEX[,HEX...]", or "N:" for no answer at all.
+bool ParseScriptedAnswer(const std::string& text, DevicePolicy& policy) {
+  std::string frameText;
+  std::string bytesText;
+  long frame = 0;
+  if (!SplitAtColon(text, frameText, bytesText) || !ParseNumber(frameText, 10, 1000000, frame)) {
+    return false;
+  }
+  std::vector<uint8_t> bytes;
+  std::size_t start = 0;
+  while (!bytesText.empty() && start <= bytesText.size()) {
+    const std::size_t comma = bytesText.find(',', start);
+    long byte = 0;
+    if (!ParseNumber(bytesText.substr(start, comma - start), 16, 0xFF, byte)) return false;
+    bytes.push_back(static_cast<uint8_t>(byte));
+    if (comma == std::string::npos) break;
+    start = comma + 1;
+  }
+  policy.answerScript[static_cast<int>(frame)] = std::move(bytes);
+  return true;
+}
+
+// "N:MS"
+bool ParseFrameDelay(const std::string& text, DevicePolicy& policy) {
+  std::string frameText;
+  std::string delayText;
+  long frame = 0;
+  long delayMs = 0;
+  if (!SplitAtColon(text, frameText, delayText) || !ParseNumber(frameText, 10, 1000000, frame) ||
+      !ParseNumber(delayText, 10, 3600000, delayMs)) {
+    return false;
+  }
+  policy.frameDelays[static_cast<int>(frame)] = std::chrono::milliseconds(delayMs);
+  return true;
+}
+
+// "I:TIMES", I decimal or with 0x in hex.
+bool ParseIndexNak(const std::string& text, DevicePolicy& policy) {
+  std::string indexText;
+  std::string timesText;
+  long index = 0;
+  long times = 0;
+  if (!SplitAtColon(text, indexText, timesText)) return false;
+  const bool hex = indexText.rfind("0x", 0) == 0 || indexText.rfind("0X", 0) == 0;
+  if (!ParseNumber(hex ? indexText.substr(2) : indexText, hex ? 16 : 10, 0xFFFF, index) ||
+      !ParseNumber(timesText, 10, 1000000, times)) {
+    return false;
+  }
+  policy.indexNaks.push_back({static_cast<uint16_t>(index), static_cast<int>(times)});
+  return true;
+}
+
 // Returns the exit code when the program should end here (help, bad usage).
 std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
   auto usageError = [](const std::string& message) {
@@ -134,6 +215,30 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
       options.policy.answerByte = static_cast<uint8_t>(byte);
     } else if (arg == "--answer-first") {
       options.policy.answerFirstFrame = true;
+    } else if (arg == "--answer-frame") {
+      if (!value(text) || !ParseScriptedAnswer(text, options.policy)) {
+        return usageError("--answer-frame needs a frame and bytes in hex: N:HEX[,HEX...]");
+      }
+    } else if (arg == "--delay") {
+      long delayMs = 0;
+      if (!value(text) || !ParseNumber(text, 10, 3600000, delayMs)) {
+        return usageError("--delay needs milliseconds");
+      }
+      options.policy.answerDelay = std::chrono::milliseconds(delayMs);
+    } else if (arg == "--delay-frame") {
+      if (!value(text) || !ParseFrameDelay(text, options.policy)) {
+        return usageError("--delay-frame needs a frame and milliseconds: N:MS");
+      }
+    } else if (arg == "--silent-after") {
+      long frame = 0;
+      if (!value(text) || !ParseNumber(text, 10, 1000000, frame)) {
+        return usageError("--silent-after needs a frame number");
+      }
+      options.policy.silentAfterFrame = static_cast<int>(frame);
+    } else if (arg == "--nak-index") {
+      if (!value(text) || !ParseIndexNak(text, options.policy)) {
+        return usageError("--nak-index needs an index and a count: I:TIMES");
+      }
     } else if (arg == "--db-out") {
       if (!value(options.dbOut)) return usageError("--db-out needs a file");
     } else if (arg == "--mmi-out") {
@@ -170,7 +275,7 @@ class EventReporter {
   void operator()(const DeviceEvent& event) const {
     switch (event.kind) {
       case DeviceEvent::Kind::Frame:
-        Say(brenvik::device::DescribeFrame(event.frame));
+        Say(brenvik::device::DescribeFrame(event.frame, event.answer));
         break;
       case DeviceEvent::Kind::StrayBytes:
         Say("ignored " + std::to_string(event.strayBytes.size()) +
@@ -237,21 +342,25 @@ int RunOnSerialPort(const Options& options) {
         return brenvik::device::WriteMmiFile(device.Received().Mmi(), path);
       });
   std::printf("Device on %s\n", options.devicePath.c_str());
-  std::vector<uint8_t> answers;
+  std::vector<Answer> answers;
   std::vector<DeviceEvent> events;
+  AnswerQueue outgoing;
   uint8_t buffer[256];
   while (!g_stopRequested) {
     // The port's reads never block: poll it, briefly idle when nothing came.
     const int n = port.Read(buffer, sizeof buffer);
-    if (n <= 0) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
-      continue;
+    if (n > 0) {
+      answers.clear();
+      events.clear();
+      device.Feed(buffer, static_cast<std::size_t>(n), answers, &events);
+      for (const Answer& answer : answers) outgoing.Add(answer, AnswerQueue::Clock::now());
     }
-    answers.clear();
-    events.clear();
-    device.Feed(buffer, static_cast<std::size_t>(n), answers, &events);
-    for (uint8_t answer : answers) port.Write(&answer, 1);
-    for (const DeviceEvent& event : events) report(event);
+    for (uint8_t answer : outgoing.TakeDue(AnswerQueue::Clock::now())) port.Write(&answer, 1);
+    if (n > 0) {
+      for (const DeviceEvent& event : events) report(event);
+    } else {
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
   }
   port.Close();
   if (!options.quiet) std::printf("stopped after %zu frame(s)\n", device.Frames().size());

@@ -6,6 +6,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <condition_variable>
@@ -84,6 +85,7 @@ struct PtyDevice::State {
   Observer observer;
   std::thread thread;
   std::atomic<bool> stopping{false};
+  std::atomic<std::size_t> answerBytesSent{0};
 
   mutable std::mutex lock;  // guards `device`
   mutable std::condition_variable frameArrived;
@@ -93,12 +95,32 @@ struct PtyDevice::State {
 void PtyDevice::State::Run() {
   // Named, so top -H and the benchmark can tell the device's CPU from the loader's.
   pthread_setname_np(pthread_self(), kThreadName);
-  std::vector<uint8_t> answers;
+  std::vector<Answer> answers;
   std::vector<DeviceEvent> events;
+  AnswerQueue outgoing;
   uint8_t buffer[512];
+  // Answers go out when due; when nobody reads the terminal end and its queue
+  // is full, an answer is lost as it would be on a real line.
+  auto sendDue = [&] {
+    for (uint8_t answer : outgoing.TakeDue(AnswerQueue::Clock::now())) {
+      ssize_t written = 0;
+      while ((written = ::write(master.Get(), &answer, 1)) < 0 && errno == EINTR) {
+      }
+      if (written == 1) ++answerBytesSent;
+    }
+  };
   while (!stopping.load()) {
+    // Wake for a delayed answer as well as for bytes from the loader.
+    int timeoutMs = kPollMs;
+    if (const auto due = outgoing.NextDue()) {
+      const auto untilDue =
+          std::chrono::ceil<std::chrono::milliseconds>(*due - AnswerQueue::Clock::now());
+      timeoutMs = static_cast<int>(
+          std::clamp<std::chrono::milliseconds::rep>(untilDue.count(), 0, kPollMs));
+    }
     pollfd watch{master.Get(), POLLIN, 0};
-    const int ready = ::poll(&watch, 1, kPollMs);
+    const int ready = ::poll(&watch, 1, timeoutMs);
+    sendDue();
     if (ready <= 0) continue;
     if ((watch.revents & POLLIN) == 0) {
       // Hang-up or error without data: nothing to read, so do not spin on it.
@@ -107,6 +129,7 @@ void PtyDevice::State::Run() {
     }
     const ssize_t n = ::read(master.Get(), buffer, sizeof buffer);
     if (n <= 0) continue;
+    const auto arrived = AnswerQueue::Clock::now();
     answers.clear();
     events.clear();
     bool inFrame = false;
@@ -115,12 +138,8 @@ void PtyDevice::State::Run() {
       device.Feed(buffer, static_cast<std::size_t>(n), answers, &events);
       inFrame = device.InFrame();
     }
-    // Answers go out at once; when nobody reads the terminal end and its queue
-    // is full, the answer is lost as it would be on a real line.
-    for (uint8_t answer : answers) {
-      while (::write(master.Get(), &answer, 1) < 0 && errno == EINTR) {
-      }
-    }
+    for (const Answer& answer : answers) outgoing.Add(answer, arrived);
+    sendDue();
     frameArrived.notify_all();
     if (observer) {
       for (const DeviceEvent& event : events) observer(event);
@@ -194,6 +213,13 @@ std::size_t PtyDevice::FrameCount() const {
   std::lock_guard<std::mutex> guard(state_->lock);
   return state_->device.Frames().size();
 }
+
+std::vector<Answer> PtyDevice::Answers() const {
+  std::lock_guard<std::mutex> guard(state_->lock);
+  return state_->device.Answers();
+}
+
+std::size_t PtyDevice::AnswerBytesSent() const { return state_->answerBytesSent.load(); }
 
 void PtyDevice::Stop() {
   state_->stopping = true;

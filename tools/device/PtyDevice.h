@@ -22,7 +22,8 @@ namespace brenvik::device {
 // device decoded it) come from DevicePolicy.h and FrameDecoder.h.
 
 // The simulated device on a pseudo-terminal: opens a pty, answers frames on a
-// thread of its own by the policy, and records what it received.
+// thread of its own by the policy (a delayed answer goes out when it falls
+// due, while the device goes on reading), and records what it received.
 //
 // The device keeps a descriptor of the terminal end open as well, so the pty
 // lives on when a loader closes its end and the next one can connect; that
@@ -49,6 +50,12 @@ class PtyDevice {
   // What was received so far, in order.
   std::vector<ReceivedFrame> Frames() const;
   std::size_t FrameCount() const;
+  // The answer to each frame, in the order of Frames(); a delayed one is
+  // listed as soon as its frame has arrived.
+  std::vector<Answer> Answers() const;
+  // Answer bytes written to the line so far (a delayed answer counts once
+  // it has gone out).
+  std::size_t AnswerBytesSent() const;
   // Stops answering and joins the thread; the pty stays open until destruction.
   void Stop();
 
