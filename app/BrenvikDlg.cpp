@@ -76,7 +76,8 @@ CBrenvikDlg::CBrenvikDlg(QWidget* parent)
       m_lblMmiFile(this),
       m_lblMmiStatus(this),
       m_logo(this),
-      m_txErrorRelay(*this, [this](const QString& text) { ShowMessage(text); }, m_ctx->stop) {
+      m_txErrorRelay(
+          *this, [this](const QString& text) { ShowMessage(text); }, m_ctx->stop) {
   m_ctx->traceFrames = true;
   m_ctx->showTxError = [this](const char* text) { m_txErrorRelay.ShowAndWait(text); };
 
@@ -89,7 +90,8 @@ CBrenvikDlg::CBrenvikDlg(QWidget* parent)
     return dialog.selectedFiles().constFirst();
   };
   m_showMessage = [this](const QString& text) {
-    QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(kAppName), text, QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(kAppName), text, QMessageBox::Ok,
+                    this);
     box.exec();
   };
 
@@ -238,9 +240,8 @@ QString CBrenvikDlg::ChooseFile(const QString& nameFilters) {
 void CBrenvikDlg::OnConnect() {
   if (m_bConnected == 0) {
     const PortChoice choice = ParsePortField(m_cbPort.currentText().toStdString());
-    const int opened = choice.devicePath.empty()
-                           ? m_port.Open(choice.portNumber)
-                           : m_port.OpenPath(choice.devicePath.c_str());
+    const int opened = choice.devicePath.empty() ? m_port.Open(choice.portNumber)
+                                                 : m_port.OpenPath(choice.devicePath.c_str());
     if (opened == 0) {
       ShowMessage(QString::fromLatin1(kConnectFailed));
       return;

@@ -19,7 +19,8 @@ void TxErrorRelay::ShowAndWait(const char* text) {
   waiting_ = id;
   // Queued: the box is shown by the UI thread's event loop, never here.
   QMetaObject::invokeMethod(
-      &uiObject_, [this, id, message = QString::fromLocal8Bit(text)] { ShowOnUiThread(id, message); },
+      &uiObject_,
+      [this, id, message = QString::fromLocal8Bit(text)] { ShowOnUiThread(id, message); },
       Qt::QueuedConnection);
   changed_.wait(guard, [&] { return LetGo(id); });
   if (waiting_ == id) waiting_ = 0;

@@ -23,8 +23,8 @@ using TxErrorHandler = std::function<void(const char* text)>;
 // window owns one for its whole life and hands its address to each worker;
 // it supports one download at a time.
 struct DownloadContext {
-  StatusText dbStatusText;   // written by the database worker only
-  StatusText mmiStatusText;  // written by the MMI worker only
+  StatusText dbStatusText;     // written by the database worker only
+  StatusText mmiStatusText;    // written by the MMI worker only
   DevicePort* port = nullptr;  // set by the starter just before the worker starts
   DbTable dbTable{};
   MmiBlock mmiBlock{};

@@ -20,7 +20,8 @@ class SysCommandTest : public testing::TestWithParam<SysCommandCase> {};
 
 TEST_P(SysCommandTest, OpensTheAboutBoxForItsCommandWhateverTheLowFourBits) {
   WindowHarness window;
-  const QString opened = ModalWindowOpenedBy([&] { window.dialog->OnSysCommand(GetParam().commandId, 0); });
+  const QString opened =
+      ModalWindowOpenedBy([&] { window.dialog->OnSysCommand(GetParam().commandId, 0); });
   EXPECT_EQ(opened, GetParam().opensAbout ? "brenvik::app::CAboutDlg" : "");
   // Closing the box leaves the window as it was.
   EXPECT_EQ(window.State(), kWindowShown);

@@ -27,9 +27,9 @@ TEST(DialogUnitsTest, ScalesBothAxesAlikeUntilEveryCaptionFits) {
   font.setPointSize(11);
   const QFontMetrics metrics(font);
   const DialogUnits base(6, 13);
-  const DialogUnits fitted =
-      base.FittingCaptions(metrics, {{QStringLiteral("Select MMI File"), 53, 10},
-                                     {QStringLiteral("&Disconn..."), 53, 10}});
+  const DialogUnits fitted = base.FittingCaptions(
+      metrics,
+      {{QStringLiteral("Select MMI File"), 53, 10}, {QStringLiteral("&Disconn..."), 53, 10}});
 
   EXPECT_GT(fitted.baseX(), base.baseX());
   EXPECT_DOUBLE_EQ(fitted.baseY() / fitted.baseX(), base.baseY() / base.baseX());

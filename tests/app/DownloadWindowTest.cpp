@@ -17,7 +17,8 @@ constexpr int kDownloadTimeoutMs = 10000;
 
 int CountCommand(const device::PtyDevice& device, uint8_t command) {
   int count = 0;
-  for (const device::ReceivedFrame& frame : device.Frames()) count += frame.command == command ? 1 : 0;
+  for (const device::ReceivedFrame& frame : device.Frames())
+    count += frame.command == command ? 1 : 0;
   return count;
 }
 

@@ -1,7 +1,8 @@
 // Takes the picture of the main window for docs/screenshot.png: the window
 // connected to the simulated device, both files chosen, after a completed DB
 // download. Run it on a display, for instance:
-//   xvfb-run -a -s "-screen 0 800x600x24" build/default/tests/app/app_screenshot docs/screenshot.png
+//   app=build/default/tests/app/app_screenshot
+//   xvfb-run -a -s "-screen 0 800x600x24" "$app" docs/screenshot.png
 
 #include <QApplication>
 #include <QComboBox>
@@ -46,7 +47,8 @@ int main(int argc, char** argv) {
   static_cast<QPushButton*>(find("IDC_DOWNLOAD_DB"))->click();
   auto* status = static_cast<QLineEdit*>(find("IDC_DB_STATUS"));
   if (!QTest::qWaitFor([status] { return status->text() == "Completed!"; }, 15000)) {
-    std::fprintf(stderr, "app_screenshot: no \"Completed!\" (%s)\n", status->text().toLocal8Bit().constData());
+    std::fprintf(stderr, "app_screenshot: no \"Completed!\" (%s)\n",
+                 status->text().toLocal8Bit().constData());
     return 1;
   }
   QTest::qWait(300);
@@ -62,7 +64,7 @@ int main(int argc, char** argv) {
     QTest::qWait(100);
     if (!about.grab().save(QString::fromLocal8Bit(argv[2]))) return 1;
   }
-  std::fprintf(stderr, "app_screenshot: font %s %.1fpt\n", dialog.font().family().toLocal8Bit().constData(),
-               dialog.font().pointSizeF());
+  std::fprintf(stderr, "app_screenshot: font %s %.1fpt\n",
+               dialog.font().family().toLocal8Bit().constData(), dialog.font().pointSizeF());
   return 0;
 }
