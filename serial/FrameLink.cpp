@@ -15,6 +15,7 @@ constexpr int kPollIntervalMs = 100;
 constexpr int kReadAttempts = 10;
 
 // The body starts behind the STX byte in element 0.
+// cppcheck-suppress constParameter ; the body is written through the pointer returned
 uint8_t* Body(DownloadContext& ctx) { return ctx.frameBuffer + 1; }
 
 // The port is fetched anew for every call, so a close on the UI thread is
@@ -80,12 +81,13 @@ namespace {
 
 int SendUnpacedBody(DownloadContext& ctx, const uint8_t* body, uint8_t len) {
   char text[2 * 256];
+  char* next = text;
   const int pairs = len + 1;
   for (int i = 0; i < pairs; ++i) {
     char pair[3];
     FormatPair(body[i], pair);
-    text[2 * i] = pair[0];
-    text[2 * i + 1] = pair[1];
+    *next++ = pair[0];
+    *next++ = pair[1];
   }
   const int wanted = 2 * pairs;
   const int written = PortWrite(ctx, text, wanted);

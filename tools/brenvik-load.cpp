@@ -188,11 +188,9 @@ int main(int argc, char** argv) {
       std::printf("%s\n", shown);
     }
   };
-  bool stopSent = false;
   while (runner.Running()) {
-    if (g_stopRequested && !stopSent) {
+    if (g_stopRequested) {
       // Stop joins the worker, which has written its final text by then.
-      stopSent = true;
       runner.Stop();
       break;
     }

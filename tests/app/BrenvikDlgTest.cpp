@@ -122,7 +122,7 @@ TEST(BrenvikDlgTest, EveryCaptionFitsItsControlAtEveryFontSize) {
       const QRect contents =
           dialog.style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
       QStringList captions{button->text()};
-      if (button->objectName() == "IDC_CONNECT") captions << "&Disconn..." << "&Connect";
+      if (button->objectName() == "IDC_CONNECT") captions += {"&Disconn...", "&Connect"};
       for (const QString& caption : captions) {
         EXPECT_LE(metrics.size(Qt::TextShowMnemonic, caption).width(), contents.width())
             << caption.toStdString();
@@ -130,7 +130,8 @@ TEST(BrenvikDlgTest, EveryCaptionFitsItsControlAtEveryFontSize) {
     }
     for (QLabel* label : dialog.findChildren<QLabel*>()) {
       if (label->text().isEmpty()) continue;
-      EXPECT_LE(metrics.horizontalAdvance(label->text()), label->width()) << label->text().toStdString();
+      EXPECT_LE(metrics.horizontalAdvance(label->text()), label->width())
+          << label->text().toStdString();
       EXPECT_LE(metrics.height(), label->height() + 1) << label->text().toStdString();
     }
   }
@@ -185,8 +186,8 @@ TEST(BrenvikDlgTest, SelectedFilesShowTheirPathAndEntryCountOrOk) {
   EXPECT_EQ(window.Text("IDC_MMI_STATUS"), "OK");
 
   // The chooser offers the file kind first, all files besides.
-  EXPECT_EQ(window.filtersOffered,
-            QStringList({"DB files (*db*.csv);;All files (*)", "MMI files (*mmi*.csv);;All files (*)"}));
+  EXPECT_EQ(window.filtersOffered, QStringList({"DB files (*db*.csv);;All files (*)",
+                                                "MMI files (*mmi*.csv);;All files (*)"}));
   EXPECT_TRUE(window.messages.isEmpty());
 }
 
@@ -254,7 +255,7 @@ TEST_P(WindowKeyTest, EscapeClosesEnterClosesOrPressesTheFocusedButton) {
   WindowHarness window;
   window.Port().setEditText("/dev/brenvik-no-such-port");
   window.dialog->show();
-  QWidget& focus = window.Get<QWidget>(GetParam().focus);
+  auto& focus = window.Get<QWidget>(GetParam().focus);
   focus.setFocus();
   QWidget* target = &focus;
   if (auto* combo = qobject_cast<QComboBox*>(&focus)) target = combo->lineEdit();

@@ -112,7 +112,7 @@ TEST(CopyFieldText, FillsTheWholeFieldAndCutsToItsSizeKeepingTheNul) {
     EXPECT_EQ(CopyFieldText(c.text, field, 6), c.fits) << c.text;
     // Bytes 6 and 7 lie behind the 6-byte field and must keep their value.
     char expected[8] = {};
-    std::strcpy(expected, c.stored);
+    std::memcpy(expected, c.stored, std::strlen(c.stored));
     expected[6] = 0x5A;
     expected[7] = 0x5A;
     EXPECT_EQ(std::memcmp(field, expected, sizeof field), 0) << c.text;

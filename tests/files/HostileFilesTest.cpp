@@ -183,7 +183,7 @@ class HostileFilesTest : public testing::TestWithParam<HostileCase> {
       case Source::kDirectory:
         return HostileDir();
       case Source::kVanished: {
-        const std::string path = dir.Write("chosen.csv", "2\nheading\n");
+        std::string path = dir.Write("chosen.csv", "2\nheading\n");
         std::filesystem::remove(path);
         return path;
       }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -32,7 +31,7 @@ class TempDir {
 
   // Writes `content` byte for byte into `name` and returns the file's path.
   std::string Write(const std::string& name, std::string_view content) const {
-    const std::string path = (m_path / name).string();
+    std::string path = (m_path / name).string();
     std::ofstream out(path, std::ios::binary);
     out.write(content.data(), static_cast<std::streamsize>(content.size()));
     EXPECT_TRUE(out.good()) << "could not write " << path;
