@@ -29,8 +29,7 @@ inline QString DataFile(const char* name) {
 }
 
 struct WindowHarness {
-  WindowHarness() {
-    dialog = std::make_unique<CBrenvikDlg>();
+  WindowHarness() : dialog(std::make_unique<CBrenvikDlg>()) {
     dialog->SetMessageBox([this](const QString& text) {
       messages << text;
       boxesOffUiThread += QThread::currentThread() != qApp->thread() ? 1 : 0;

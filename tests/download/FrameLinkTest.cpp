@@ -179,15 +179,18 @@ TEST(FrameLink, ShortPairWriteShowsMessageSkipsTheRestAndStillSendsEtx) {
 // An unpaced body is one write; a short one must look, on the line and in
 // the message, exactly as if the pairs had been written one by one.
 TEST(FrameLink, ShortUnpacedBodyIsReportedAsTheCutPairWouldBe) {
-  struct Case {
+  const struct Case {
     int accepted;
     const char* line;
     const char* box;
   } cases[] = {
-      {0, "\x02\x03", "Error, expected 2 but 0"},
-      {1, "\x02" "0" "\x03", "Error, expected 2 but 1"},
-      {4, "\x02" "04FF" "\x03", "Error, expected 2 but 0"},
+      // One case a line: the formatter would put each piece of a line on a line of its own.
+      // clang-format off
+      {0, "\x02\x03",            "Error, expected 2 but 0"},
+      {1, "\x02" "0" "\x03",     "Error, expected 2 but 1"},
+      {4, "\x02" "04FF" "\x03",  "Error, expected 2 but 0"},
       {5, "\x02" "04FF8" "\x03", "Error, expected 2 but 1"},
+      // clang-format on
   };
   for (const Case& c : cases) {
     Harness h;

@@ -161,7 +161,7 @@ TEST(MmiDownload, ShortText2GoesOutAsItsFirst21Bytes) {
 
 TEST(MmiDownload, PayloadIsAVerbatimCopyOfTheFirst129Bytes) {
   MmiBlock block;
-  uint8_t raw[sizeof block];
+  uint8_t raw[sizeof block] = {};
   for (std::size_t i = 0; i < sizeof raw; ++i) raw[i] = static_cast<uint8_t>(i + 1);
   std::memcpy(&block, raw, sizeof block);
   uint8_t buffer[kFrameBufferSize] = {};

@@ -25,6 +25,9 @@ namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
+// A limit in a comparison is written milliseconds(n), not as a literal:
+// cppcheck 2.10 stops with an internal error on a chrono literal there.
+using std::chrono::milliseconds;
 using Bytes = std::vector<uint8_t>;
 
 // Frame delimiters, answers, line ends, flow-control and signal characters:
@@ -203,7 +206,7 @@ TEST(SerialPortTest, ReadWithNothingQueuedReturnsZeroAtOnce) {
   uint8_t byte = 0xAA;
   const auto start = Clock::now();
   EXPECT_EQ(port.Read(&byte, 1), 0);
-  EXPECT_LT(Clock::now() - start, 50ms);
+  EXPECT_LT(Clock::now() - start, milliseconds(50));
 }
 
 TEST(SerialPortTest, SecondOpenOfTheSameDeviceFailsUntilTheFirstCloses) {
@@ -290,8 +293,8 @@ TEST(SerialPortTest, WriteToADeviceThatNeverReadsGivesUpAfterAboutASecond) {
 
   EXPECT_GT(written, 0);
   EXPECT_LT(written, static_cast<int>(flood.size()));
-  EXPECT_GE(took, 900ms);
-  EXPECT_LT(took, 3000ms);
+  EXPECT_GE(took, milliseconds(900));
+  EXPECT_LT(took, milliseconds(3000));
 }
 
 TEST(SerialPortTest, DrainReturnsPromptlyWhenTheDeviceDoesNotRead) {
@@ -316,7 +319,7 @@ TEST(SerialPortTest, DrainReturnsPromptlyWhenTheDeviceDoesNotRead) {
 
   const auto start = Clock::now();
   port.Drain();
-  EXPECT_LT(Clock::now() - start, 1500ms);
+  EXPECT_LT(Clock::now() - start, milliseconds(1500));
 }
 
 TEST(SerialPortTest, CloseDuringAWriteWaitingForRoomEndsTheWriteAtOnce) {
@@ -339,8 +342,8 @@ TEST(SerialPortTest, CloseDuringAWriteWaitingForRoomEndsTheWriteAtOnce) {
   worker.join();
 
   // Without the wake-up the Close would wait out the rest of the Write's second.
-  EXPECT_LT(closeTook, 500ms);
-  EXPECT_LT(writeEnded.load() - closeStarted, 500ms);
+  EXPECT_LT(closeTook, milliseconds(500));
+  EXPECT_LT(writeEnded.load() - closeStarted, milliseconds(500));
   EXPECT_GE(written, 0);
   EXPECT_LT(written, static_cast<int>(flood.size()));
   EXPECT_FALSE(port.IsOpen());
@@ -355,10 +358,10 @@ TEST(SerialPortTest, CloseWhileAWorkerWritesAndReadsNeverLetsItTouchAnotherFile)
   ASSERT_EQ(port.OpenPath(pty.path()), 1);
 
   // The device reads everything, so the worker's writes never wait.
-  std::jthread device([&](std::stop_token stop) {
+  std::jthread device([&](const std::stop_token& stop) {
     while (!stop.stop_requested()) pty.ReceiveFromPort(4096, 10ms);
   });
-  std::jthread worker([&](std::stop_token stop) {
+  std::jthread worker([&](const std::stop_token& stop) {
     const uint8_t pair[] = {'3', 'A'};
     uint8_t answer = 0;
     while (!stop.stop_requested()) {
