@@ -12,12 +12,14 @@
 #include <vector>
 
 #include "WindowHarness.h"
+#include "tools/DeviceTestSupport.h"
 #include "tools/device/PtyDevice.h"
 
 namespace brenvik::app::test {
 namespace {
 
 using namespace std::chrono_literals;
+using brenvik::test::IndexesOf;
 
 constexpr int kDownloadTimeoutMs = 10000;
 constexpr uint8_t kAckByte = 0x06;
@@ -92,15 +94,10 @@ class SingleShotProbe {
   qint64 firedAtMs_ = -1;
 };
 
-std::vector<unsigned> IndexesOf(const std::vector<device::ReceivedFrame>& frames) {
-  std::vector<unsigned> indexes;
-  for (const device::ReceivedFrame& frame : frames) indexes.push_back(frame.indexOrCount);
-  return indexes;
-}
-
 // The first byte of each frame's answer, -1 for none.
 std::vector<int> FirstAnswerBytes(const std::vector<device::Answer>& answers) {
   std::vector<int> bytes;
+  bytes.reserve(answers.size());
   for (const device::Answer& answer : answers) {
     bytes.push_back(answer.bytes.empty() ? -1 : answer.bytes.front());
   }
@@ -135,6 +132,7 @@ class MisbehavingDeviceWindowTest : public testing::Test {
     ASSERT_TRUE(probe.WaitForText(finalText, kDownloadTimeoutMs)) << probe.LastText().toStdString();
     const qint64 waitedMs = waiting.elapsed();
     EXPECT_GE(waitedMs, 800) << "the answer wait lasts about a second";
+    // cppcheck-suppress duplicateExpression ; Refreshes() has grown since refreshesBefore
     EXPECT_GE(probe.Refreshes() - refreshesBefore, 5 * waitedMs / 1000) << waitedMs << " ms";
     ASSERT_TRUE(shot.Fired());
     EXPECT_LE(shot.LateByMs(), 150);

@@ -2,12 +2,12 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <string>
 #include <thread>
 #include <vector>
@@ -29,6 +29,7 @@ class ChildProcess {
     posix_spawn_file_actions_adddup2(&actions, err[1], 2);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     std::vector<char*> args;
+    args.reserve(argv.size() + 1);
     for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
     args.push_back(nullptr);
     if (::posix_spawn(&pid_, args[0], &actions, nullptr, args.data(), environ) != 0) pid_ = -1;

@@ -24,7 +24,7 @@ using test::ToolsTempDir;
 std::string SampleFile(const ToolsTempDir& dir, const std::string& name,
                        const std::string& fallback) {
   if (const char* data = std::getenv("BRENVIK_TEST_DATA")) {
-    const std::string path = std::string(data) + "/files/" + name;
+    std::string path = std::string(data) + "/files/" + name;
     if (std::filesystem::exists(path)) return path;
   }
   return dir.Write(name, fallback);

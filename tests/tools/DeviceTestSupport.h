@@ -1,10 +1,9 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
@@ -12,6 +11,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "tools/device/FrameDecoder.h"
 
 namespace brenvik::test {
 
@@ -33,7 +34,7 @@ class ToolsTempDir {
 
   std::string Path(const std::string& name) const { return (path_ / name).string(); }
   std::string Write(const std::string& name, std::string_view content) const {
-    const std::string path = Path(name);
+    std::string path = Path(name);
     std::ofstream out(path, std::ios::binary);
     out.write(content.data(), static_cast<std::streamsize>(content.size()));
     EXPECT_TRUE(out.good()) << "could not write " << path;
@@ -108,6 +109,24 @@ inline std::string FrameWithChecksum(const std::vector<uint8_t>& body, uint8_t c
   char pair[3];
   std::snprintf(pair, sizeof pair, "%02X", checksum);
   return Join({"\x02", std::string_view(text).substr(0, text.size() - 2), pair, "\x03"});
+}
+
+// The index (or, for the first frame, the count) each frame carried.
+inline std::vector<unsigned> IndexesOf(const std::vector<device::ReceivedFrame>& frames) {
+  std::vector<unsigned> indexes;
+  indexes.reserve(frames.size());
+  for (const device::ReceivedFrame& frame : frames) indexes.push_back(frame.indexOrCount);
+  return indexes;
+}
+
+// The first byte the device answered to each frame, -1 for none.
+inline std::vector<int> AnswersOf(const std::vector<device::ReceivedFrame>& frames) {
+  std::vector<int> answers;
+  answers.reserve(frames.size());
+  for (const device::ReceivedFrame& frame : frames) {
+    answers.push_back(frame.answered ? frame.answer : -1);
+  }
+  return answers;
 }
 
 }  // namespace brenvik::test

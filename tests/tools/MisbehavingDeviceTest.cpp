@@ -31,6 +31,7 @@ namespace {
 using namespace std::chrono_literals;
 using test::DbBody;
 using test::FrameOnLine;
+using test::IndexesOf;
 using test::ToolsTempDir;
 
 constexpr uint8_t kAckByte = 0x06;
@@ -55,14 +56,9 @@ std::string AnswerText(const Answer& answer) {
 
 std::vector<std::string> AnswerTexts(const std::vector<Answer>& answers) {
   std::vector<std::string> texts;
+  texts.reserve(answers.size());
   for (const Answer& answer : answers) texts.push_back(AnswerText(answer));
   return texts;
-}
-
-std::vector<unsigned> IndexesOf(const std::vector<ReceivedFrame>& frames) {
-  std::vector<unsigned> indexes;
-  for (const ReceivedFrame& frame : frames) indexes.push_back(frame.indexOrCount);
-  return indexes;
 }
 
 // --- The device's answering, without a line ---------------------------------
@@ -160,6 +156,7 @@ TEST(MisbehavingDeviceTest, FrameRecordsTheFirstByteAndTheLineNamesThemAll) {
   EXPECT_TRUE(device.Frames()[1].answered);
   EXPECT_EQ(device.Frames()[1].answer, 0x41);
   std::vector<std::string> lines;
+  lines.reserve(events.size());
   for (const DeviceEvent& event : events) lines.push_back(DescribeFrame(event.frame, event.answer));
   EXPECT_EQ(lines, (std::vector<std::string>{
                        "frame 0: 0x80 count 5, checksum good, no answer",

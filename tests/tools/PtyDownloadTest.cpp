@@ -19,6 +19,8 @@ namespace brenvik::device {
 namespace {
 
 using namespace std::chrono_literals;
+using test::AnswersOf;
+using test::IndexesOf;
 using test::ToolsTempDir;
 
 constexpr const char* kThreeEntryDb =
@@ -63,18 +65,6 @@ class PtyDownload {
   std::unique_ptr<DownloadContext> ctx = std::make_unique<DownloadContext>();
   std::vector<std::string> txErrors;
 };
-
-std::vector<unsigned> IndexesOf(const std::vector<ReceivedFrame>& frames) {
-  std::vector<unsigned> indexes;
-  for (const ReceivedFrame& frame : frames) indexes.push_back(frame.indexOrCount);
-  return indexes;
-}
-
-std::vector<int> AnswersOf(const std::vector<ReceivedFrame>& frames) {
-  std::vector<int> answers;
-  for (const ReceivedFrame& frame : frames) answers.push_back(frame.answered ? frame.answer : -1);
-  return answers;
-}
 
 TEST(PtyDownloadTest, ThreeEntryDbAllAcknowledgedArrivesWhole) {
   ToolsTempDir dir;

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 #include <string_view>
+#include <system_error>
 
 namespace brenvik::device {
 namespace {
@@ -22,7 +23,7 @@ std::string_view Text(const char (&field)[N]) {
 }
 
 FileWriteResult Failed(const std::string& path, int errnum) {
-  return {false, path + ": " + std::strerror(errnum)};
+  return {false, path + ": " + std::generic_category().message(errnum)};
 }
 
 // Writes `content` beside `path` and renames it into place, so whoever reads

@@ -53,7 +53,7 @@ class FrameDecoder {
 
  private:
   // The longest body (LEN 0xFF) is 512 hex digits; anything longer is only counted.
-  static constexpr std::size_t kMaxHexText = 2 * 256;
+  static constexpr std::size_t kMaxHexText = std::size_t{2} * 256;
 
   bool inFrame_ = false;
   std::string text_;

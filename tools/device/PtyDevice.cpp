@@ -12,6 +12,7 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <cstring>
+#include <system_error>
 
 namespace brenvik::device {
 namespace {
@@ -46,7 +47,7 @@ class UniqueFd {
 };
 
 std::string SystemError(const char* what) {
-  return std::string(what) + ": " + std::strerror(errno);
+  return std::string(what) + ": " + std::generic_category().message(errno);
 }
 
 bool SetCloseOnExec(int fd) {
@@ -124,7 +125,7 @@ void PtyDevice::State::Run() {
     if (ready <= 0) continue;
     if ((watch.revents & POLLIN) == 0) {
       // Hang-up or error without data: nothing to read, so do not spin on it.
-      ::usleep(kPollMs * 1000);
+      std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
       continue;
     }
     const ssize_t n = ::read(master.Get(), buffer, sizeof buffer);

@@ -28,7 +28,7 @@ DbRecord ReceivedData::RecordFromImage(const uint8_t* image) {
   record.attribute = image[11];
   record.subEntryCount = image[12];
   CopyText(record.label, image + 13, kWireLabelSize);
-  for (int k = 0; k < kMaxSubEntries; ++k) {
+  for (std::size_t k = 0; k < kMaxSubEntries; ++k) {
     const uint8_t* slot = image + 30 + 14 * k;
     record.subEntries[k].value = slot[0];
     CopyText(record.subEntries[k].text, slot + 1, kWireSubTextSize);
