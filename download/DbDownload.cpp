@@ -82,6 +82,7 @@ void RecordImage(uint8_t (&frameBuffer)[kFrameBufferSize], std::size_t at, const
 
 void DownloadDb(DownloadContext& ctx) {
   ctx.dbStatusText.Set("Downloading database...");
+  DiscardStaleAnswers(ctx);
   std::memset(ctx.frameBuffer, 0, sizeof ctx.frameBuffer);
   ctx.txError = 0;
   int32_t rxTimeout = 0;

@@ -27,6 +27,7 @@ void MmiPayload(uint8_t (&frameBuffer)[kFrameBufferSize], std::size_t at, const 
 
 void DownloadMmi(DownloadContext& ctx) {
   ctx.mmiStatusText.Set("Downloading MMI...");
+  DiscardStaleAnswers(ctx);
   ctx.txError = 0;
   std::memset(ctx.frameBuffer, 0, sizeof ctx.frameBuffer);
   if (ctx.stop.Requested()) {

@@ -15,6 +15,8 @@ class DevicePort {
   virtual int Read(void* buffer, int n) = 0;
   // Returns once the bytes written so far have left; at once when closed.
   virtual void Drain() = 0;
+  // Drops whatever the device sent that has not been read yet.
+  virtual void DiscardInput() = 0;
 };
 
 }  // namespace brenvik

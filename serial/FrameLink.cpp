@@ -138,6 +138,11 @@ int SendFrame(DownloadContext& ctx, Pacing pacing) {
   return count;
 }
 
+void DiscardStaleAnswers(DownloadContext& ctx) {
+  DevicePort* port = ctx.port;
+  if (port != nullptr) port->DiscardInput();
+}
+
 ReplyResult AwaitReply(DownloadContext& ctx) {
   ReplyResult reply;
   if (ctx.stop.Requested() || !ctx.clock->Sleep(kFirstPollDelayMs, ctx.stop)) {

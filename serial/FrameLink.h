@@ -38,6 +38,10 @@ void TraceFrame(DownloadContext& ctx);
 // the message and without txError. Returns the count the last pair write
 // reported: 2 when every pair went whole, less for the pair that failed.
 int SendFrame(DownloadContext& ctx, Pacing pacing);
+// Drops answer bytes left queued by an earlier download (the last answer of a
+// database download is never read by it), so that a download reads only the
+// answers to its own frames.
+void DiscardStaleAnswers(DownloadContext& ctx);
 // Waits 10 ms, then makes up to ten one-byte read attempts 100 ms apart. A
 // stop request ends the wait before its next attempt (stopped set).
 ReplyResult AwaitReply(DownloadContext& ctx);

@@ -236,4 +236,9 @@ void SerialPort::Drain() {
   (void)::tcdrain(handle_);
 }
 
+void SerialPort::DiscardInput() {
+  std::lock_guard lock(lock_);
+  if (handle_ >= 0) (void)::tcflush(handle_, TCIFLUSH);
+}
+
 }  // namespace brenvik

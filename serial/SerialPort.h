@@ -40,6 +40,8 @@ class SerialPort final : public DevicePort {
   // Waits until written bytes have left the port, giving up after about a
   // second when they do not; at once when closed.
   void Drain() override;
+  // Drops received bytes not yet read (tcflush TCIFLUSH); nothing when closed.
+  void DiscardInput() override;
 
   // The device COM n maps to ("/dev/ttyS2" for 3); empty for 0.
   static std::string DevicePathFor(uint32_t portNumber);

@@ -172,16 +172,27 @@ TEST(MmiDownload, PayloadIsAVerbatimCopyOfTheFirst129Bytes) {
   EXPECT_EQ(buffer[4 + 129], 0);
 }
 
-TEST(MmiDownload, AnswerLeftQueuedByADatabaseDownloadIsReadAsTheMmiAnswer) {
+// A database download against a device that answers every frame, the first
+// one too, ends with one answer still queued. The next download must not take
+// it for the answer to its own frame: a refused MMI frame would show success.
+TEST(MmiDownload, AnswerLeftQueuedByADatabaseDownloadIsNotTakenForTheMmiAnswer) {
   Harness h;
   h.ctx->dbTable.count = 2;
-  // The device answers every frame, the first one too: one ACK stays queued.
   h.device.Script({Answer::Ack(), Answer::Ack(), Answer::Nak()});
   DownloadDb(*h.ctx);
   ASSERT_EQ(h.DbText(), "Completed!");
   FillExampleBlock(h.ctx->mmiBlock);
   DownloadMmi(*h.ctx);
-  EXPECT_EQ(h.MmiText(), "Completed!");  // the MMI frame's own NAK stays queued
+  EXPECT_EQ(h.MmiText(), "ERR: MMI no ACK!k = 01, ret = 15, retry = 0");
+  EXPECT_EQ(h.device.DiscardCalls(), 2);  // once at the start of each download
+}
+
+TEST(MmiDownload, ByteQueuedBeforeTheDownloadStartsIsDropped) {
+  Harness h;
+  h.device.Queue({0x15});  // left over from an earlier session
+  FillExampleBlock(h.ctx->mmiBlock);
+  DownloadMmi(*h.ctx);
+  EXPECT_EQ(h.MmiText(), "Completed!");
 }
 
 TEST(MmiDownload, ThreadEntryClearsTheRunningFlagAndReturnsZero) {

@@ -153,6 +153,17 @@ void ScriptedDevice::ShortWriteAt(int call, int count) {
   shortWrites_[call] = count;
 }
 
+void ScriptedDevice::DiscardInput() {
+  std::lock_guard guard(lock_);
+  ++discardCalls_;
+  if (open_) rx_.clear();
+}
+
+int ScriptedDevice::DiscardCalls() const {
+  std::lock_guard guard(lock_);
+  return discardCalls_;
+}
+
 void ScriptedDevice::Close() {
   std::lock_guard guard(lock_);
   open_ = false;

@@ -68,6 +68,9 @@ class ScriptedDevice final : public DevicePort {
   int Write(const void* bytes, int n) override;
   int Read(void* buffer, int n) override;
   void Drain() override;
+  // Drops the answers that have arrived and not been read; one still on its
+  // way (held back for empty attempts) arrives later, as on a real line.
+  void DiscardInput() override;
 
   void Script(std::vector<Answer> answers);
   void DefaultAnswer(Answer answer);
@@ -87,6 +90,7 @@ class ScriptedDevice final : public DevicePort {
   std::vector<std::vector<uint8_t>> Frames() const;
   int EtxCount() const;
   int ReadCalls() const;
+  int DiscardCalls() const;
   // How many bytes were on the line at each Drain.
   std::vector<std::size_t> Drains() const;
 
@@ -107,6 +111,7 @@ class ScriptedDevice final : public DevicePort {
   std::vector<uint8_t> pending_;
   int pendingDelay_ = 0;
   int readCalls_ = 0;
+  int discardCalls_ = 0;
   std::function<void(int)> onRead_;
   std::vector<std::size_t> drains_;
 };

@@ -243,7 +243,23 @@ TEST(SerialPortTest, AfterCloseEveryOperationDoesNothingAndCloseAgainIsHarmless)
   EXPECT_EQ(port.Write(pair, 2), 0);
   EXPECT_EQ(port.Read(&byte, 1), 0);
   port.Drain();
+  port.DiscardInput();
   EXPECT_TRUE(pty.ReceiveFromPort(1, 20ms).empty());
+}
+
+TEST(SerialPortTest, DiscardInputDropsWhatTheDeviceSentAndKeepsWhatComesAfter) {
+  PseudoTerminal pty;
+  ASSERT_TRUE(pty.ok());
+  SerialPort port;
+  ASSERT_EQ(port.OpenPath(pty.path()), 1);
+  pty.SendToPort({0x06, 0x15});
+  std::this_thread::sleep_for(milliseconds(50));  // both bytes have arrived
+
+  port.DiscardInput();
+  uint8_t byte = 0;
+  EXPECT_EQ(port.Read(&byte, 1), 0);
+  pty.SendToPort({0x06});
+  EXPECT_EQ(ReadFromPort(port, 1, milliseconds(1000)), std::vector<uint8_t>{0x06});
 }
 
 TEST(SerialPortTest, OpensThatFindNoUsableDeviceReturnZeroAndStayClosed) {

@@ -132,6 +132,7 @@ class DevicePortOnSimulatedDevice final : public DevicePort {
     return 1;
   }
   void Drain() override {}
+  void DiscardInput() override { queued_.clear(); }
 
  private:
   SimulatedDevice& device_;
