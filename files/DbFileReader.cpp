@@ -109,42 +109,36 @@ std::optional<std::string> ReadEntry(std::string_view line, std::string where, D
   return std::nullopt;
 }
 
-FileReadResult Failed(std::string error) {
-  FileReadResult result;
-  result.error = std::move(error);
-  return result;
-}
-
 }  // namespace
 
 FileReadResult ReadDbFile(DbTable& table, const char* path) {
   DataFileLines file(path, kMaxDbLineLength);
   if (auto error = file.Open()) {
-    return Failed(std::move(*error));
+    return FileReadResult::Failure(std::move(*error));
   }
   std::string line;
   std::string error;
 
   switch (file.NextLine(line, error)) {
     case DataFileLines::Status::kFailed:
-      return Failed(std::move(error));
+      return FileReadResult::Failure(std::move(error));
     case DataFileLines::Status::kEnd:
-      return Failed(file.Path() + ": file is empty, no count line");
+      return FileReadResult::Failure(file.Path() + ": file is empty, no count line");
     case DataFileLines::Status::kLine:
       break;
   }
   const std::optional<std::string_view> countField = FieldSplitter(line).Next();
   const DecimalNumber countNumber = ReadDecimal(countField.value_or(std::string_view{}));
   if (countNumber.kind == DecimalNumber::Kind::kNone) {
-    return Failed(file.Where(1) + "count line has no number");
+    return FileReadResult::Failure(file.Where(1) + "count line has no number");
   }
   if (countNumber.kind == DecimalNumber::Kind::kOutOfRange) {
-    return Failed(file.Where(1) + "field 1 (count) is outside the 32-bit range");
+    return FileReadResult::Failure(file.Where(1) + "field 1 (count) is outside the 32-bit range");
   }
   const int32_t count = countNumber.value;
   if (count > kMaxDbEntries) {
-    return Failed(file.Where(1) + "count " + std::to_string(count) + " is above " +
-                  std::to_string(kMaxDbEntries));
+    return FileReadResult::Failure(file.Where(1) + "count " + std::to_string(count) + " is above " +
+                                   std::to_string(kMaxDbEntries));
   }
   ConsolePrintf("Number of Entries = %d\n", count);
 
@@ -155,9 +149,9 @@ FileReadResult ReadDbFile(DbTable& table, const char* path) {
   if (count > 0) {
     switch (file.NextLine(line, error)) {
       case DataFileLines::Status::kFailed:
-        return Failed(std::move(error));
+        return FileReadResult::Failure(std::move(error));
       case DataFileLines::Status::kEnd:
-        return Failed(file.Where(2) + "file ends after the count line");
+        return FileReadResult::Failure(file.Where(2) + "file ends after the count line");
       case DataFileLines::Status::kLine:
         break;
     }
@@ -166,15 +160,16 @@ FileReadResult ReadDbFile(DbTable& table, const char* path) {
     const int lineNumber = 3 + i;
     switch (file.NextLine(line, error)) {
       case DataFileLines::Status::kFailed:
-        return Failed(std::move(error));
+        return FileReadResult::Failure(std::move(error));
       case DataFileLines::Status::kEnd:
-        return Failed(file.Where(lineNumber) + "file ends after " + std::to_string(i) + " of " +
-                      std::to_string(count) + " entries");
+        return FileReadResult::Failure(file.Where(lineNumber) + "file ends after " +
+                                       std::to_string(i) + " of " + std::to_string(count) +
+                                       " entries");
       case DataFileLines::Status::kLine:
         break;
     }
     if (auto entryError = ReadEntry(line, file.Where(lineNumber), records[i], warnings)) {
-      return Failed(std::move(*entryError));
+      return FileReadResult::Failure(std::move(*entryError));
     }
   }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace brenvik {
@@ -16,6 +17,12 @@ struct FileReadResult {
   std::vector<std::string> warnings;
 
   explicit operator bool() const { return ok; }
+
+  static FileReadResult Failure(std::string error) {
+    FileReadResult result;
+    result.error = std::move(error);
+    return result;
+  }
 };
 
 }  // namespace brenvik

@@ -24,18 +24,12 @@ void StoreText(std::string_view text, char (&dest)[N], const std::string& where,
   }
 }
 
-FileReadResult Failed(std::string error) {
-  FileReadResult result;
-  result.error = std::move(error);
-  return result;
-}
-
 }  // namespace
 
 FileReadResult ReadMmiFile(MmiBlock& block, const char* path) {
   DataFileLines file(path, kMaxMmiLineLength);
   if (auto error = file.Open()) {
-    return Failed(std::move(*error));
+    return FileReadResult::Failure(std::move(*error));
   }
 
   // Read into a cleared scratch block and commit only a complete file, so a
@@ -48,10 +42,11 @@ FileReadResult ReadMmiFile(MmiBlock& block, const char* path) {
   for (int lineNumber = 1; lineNumber <= kMmiLineCount; ++lineNumber) {
     switch (file.NextLine(line, error)) {
       case DataFileLines::Status::kFailed:
-        return Failed(std::move(error));
+        return FileReadResult::Failure(std::move(error));
       case DataFileLines::Status::kEnd:
-        return Failed(file.Where(lineNumber) + "file ends after " + std::to_string(lineNumber - 1) +
-                      " of " + std::to_string(kMmiLineCount) + " lines");
+        return FileReadResult::Failure(file.Where(lineNumber) + "file ends after " +
+                                       std::to_string(lineNumber - 1) + " of " +
+                                       std::to_string(kMmiLineCount) + " lines");
       case DataFileLines::Status::kLine:
         break;
     }
@@ -59,7 +54,7 @@ FileReadResult ReadMmiFile(MmiBlock& block, const char* path) {
     fields.Next();  // the label
     const std::optional<std::string_view> value = fields.Next();
     if (!value) {
-      return Failed(file.Where(lineNumber) + "line has no value field");
+      return FileReadResult::Failure(file.Where(lineNumber) + "line has no value field");
     }
     const std::string where = file.Where(lineNumber);
     switch (lineNumber) {

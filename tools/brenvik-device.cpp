@@ -18,11 +18,15 @@
 #include <vector>
 
 #include "serial/SerialPort.h"
+#include "tools/StopSignalHandler.h"
 #include "tools/device/DeviceFileWriter.h"
 #include "tools/device/PtyDevice.h"
 #include "tools/device/SimulatedDevice.h"
 
 namespace {
+
+using brenvik::tools::g_stopRequested;
+using brenvik::tools::InstallStopHandlers;
 
 using brenvik::device::Answer;
 using brenvik::device::AnswerQueue;
@@ -84,18 +88,6 @@ struct Options {
   std::string mmiOut;
   bool quiet = false;
 };
-
-std::atomic<bool> g_stopRequested{false};
-
-void OnStopSignal(int) { g_stopRequested = true; }
-
-void InstallStopHandlers() {
-  struct sigaction action {};
-  action.sa_handler = OnStopSignal;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
-}
 
 bool ParseNumber(const std::string& text, int base, long max, long& out) {
   if (text.empty()) return false;

@@ -19,8 +19,12 @@
 #include "files/DbFileReader.h"
 #include "files/MmiFileReader.h"
 #include "serial/SerialPort.h"
+#include "tools/StopSignalHandler.h"
 
 namespace {
+
+using brenvik::tools::g_stopRequested;
+using brenvik::tools::InstallStopHandlers;
 
 enum ExitCode : int {
   kCompleted = 0,
@@ -59,18 +63,6 @@ constexpr const char* kUsageText =
     "  3  the file was rejected by its reader (the reason is on standard error)\n"
     "  4  the port would not open\n"
     "  5  the download failed or was stopped\n";
-
-std::atomic<bool> g_stopRequested{false};
-
-void OnStopSignal(int) { g_stopRequested = true; }
-
-void InstallStopHandlers() {
-  struct sigaction action {};
-  action.sa_handler = OnStopSignal;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
-}
 
 struct Options {
   std::string port;
