@@ -175,13 +175,7 @@ FileReadResult ReadDbFile(DbTable& table, const char* path) {
 
   table.count = count;
   std::copy(records.begin(), records.end(), table.records);
-  FileReadResult result;
-  result.ok = true;
-  for (const std::string& warning : warnings) {
-    ConsoleWarn(warning.c_str());
-  }
-  result.warnings = std::move(warnings);
-  return result;
+  return ReadSucceeded(std::move(warnings));
 }
 
 }  // namespace brenvik

@@ -149,4 +149,12 @@ std::string DataFileLines::Where(int lineNumber) const {
   return m_path + ":" + std::to_string(lineNumber) + ": ";
 }
 
+FileReadResult ReadSucceeded(std::vector<std::string> warnings) {
+  for (const std::string& warning : warnings) ConsoleWarn(warning.c_str());
+  FileReadResult result;
+  result.ok = true;
+  result.warnings = std::move(warnings);
+  return result;
+}
+
 }  // namespace brenvik

@@ -7,6 +7,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "files/FileReadResult.h"
 
 namespace brenvik {
 
@@ -91,5 +94,9 @@ class DataFileLines {
   std::unique_ptr<std::FILE, FileCloser> m_file;
   int m_lineNumber = 0;
 };
+
+// The result of a read that succeeded; its warnings (texts cut to their
+// field) also go to standard error, one line each.
+FileReadResult ReadSucceeded(std::vector<std::string> warnings);
 
 }  // namespace brenvik

@@ -4,7 +4,6 @@
 #include <string_view>
 #include <vector>
 
-#include "files/Console.h"
 #include "files/FieldSplitter.h"
 
 namespace brenvik {
@@ -76,13 +75,7 @@ FileReadResult ReadMmiFile(MmiBlock& block, const char* path) {
   }
 
   block = scratch;
-  FileReadResult result;
-  result.ok = true;
-  for (const std::string& warning : warnings) {
-    ConsoleWarn(warning.c_str());
-  }
-  result.warnings = std::move(warnings);
-  return result;
+  return ReadSucceeded(std::move(warnings));
 }
 
 }  // namespace brenvik

@@ -1,18 +1,24 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
+#include "download/DownloadRunner.h"
+#include "serial/SerialPort.h"
 #include "tools/device/FrameDecoder.h"
+#include "tools/device/PtyDevice.h"
 
 namespace brenvik::test {
 
@@ -128,5 +134,59 @@ inline std::vector<int> AnswersOf(const std::vector<device::ReceivedFrame>& fram
   }
   return answers;
 }
+
+// The simulated device on a pty, the loader's port opened on it, and the
+// loader's context: a whole download through the real serial port code.
+class PtyLine {
+ public:
+  explicit PtyLine(device::DevicePolicy policy = {}) : device(std::move(policy)) {
+    ctx->traceFrames = false;
+    ctx->showTxError = [this](const char* text) { txErrors.emplace_back(text); };
+  }
+
+  // Starts the device and opens the port on it.
+  ::testing::AssertionResult Connect() {
+    if (!device.Start()) return ::testing::AssertionFailure() << device.Error();
+    if (port.OpenPath(device.Path().c_str()) != 1) {
+      return ::testing::AssertionFailure() << "cannot open " << device.Path();
+    }
+    return ::testing::AssertionSuccess();
+  }
+
+  bool Start(DownloadKind kind) { return runner.Start(*ctx, port, kind); }
+  std::string Finish(DownloadKind kind) {
+    runner.Join();
+    return Status(kind);
+  }
+  // Runs a download to its end and returns its final status text.
+  std::string Run(DownloadKind kind) { return Start(kind) ? Finish(kind) : "(not started)"; }
+  std::string Status(DownloadKind kind) const {
+    char text[kStatusTextSize];
+    (kind == DownloadKind::Db ? ctx->dbStatusText : ctx->mmiStatusText).CopyTo(text);
+    return text;
+  }
+
+  // Whatever the device sent that no answer wait has read, collected for up to `limit`.
+  std::vector<uint8_t> Leftover(std::size_t expected, std::chrono::milliseconds limit) {
+    std::vector<uint8_t> bytes;
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (bytes.size() < expected && std::chrono::steady_clock::now() < deadline) {
+      uint8_t buffer[16];
+      const int n = port.Read(buffer, sizeof buffer);
+      if (n > 0) {
+        bytes.insert(bytes.end(), buffer, buffer + n);
+      } else {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      }
+    }
+    return bytes;
+  }
+
+  device::PtyDevice device;
+  SerialPort port;
+  std::unique_ptr<DownloadContext> ctx = std::make_unique<DownloadContext>();
+  DownloadRunner runner;  // declared after what its worker uses, so it is joined first
+  std::vector<std::string> txErrors;
+};
 
 }  // namespace brenvik::test

@@ -32,6 +32,7 @@ using namespace std::chrono_literals;
 using test::DbBody;
 using test::FrameOnLine;
 using test::IndexesOf;
+using test::PtyLine;
 using test::ToolsTempDir;
 
 constexpr uint8_t kAckByte = 0x06;
@@ -198,61 +199,10 @@ void FillTable(DbTable& table, int count) {
 constexpr const char* kMmi =
     "s1,1,\ns2,0,\ns3,5,\ns4,2,\ns5,9,\nt1,FIRST TEXT,\nt2,SECOND TEXT,\nt3,THIRD TEXT,\n";
 
-// The device on a pty, the loader's port opened on it, and the loader's context.
-class MisbehavingLine {
- public:
-  explicit MisbehavingLine(DevicePolicy policy) : device(std::move(policy)) {
-    ctx->traceFrames = false;
-    ctx->showTxError = [this](const char* text) { txErrors.emplace_back(text); };
-  }
-
-  ::testing::AssertionResult Connect() {
-    if (!device.Start()) return ::testing::AssertionFailure() << device.Error();
-    if (port.OpenPath(device.Path().c_str()) != 1) {
-      return ::testing::AssertionFailure() << "cannot open " << device.Path();
-    }
-    return ::testing::AssertionSuccess();
-  }
-
-  bool Start(DownloadKind kind) { return runner.Start(*ctx, port, kind); }
-  std::string Finish(DownloadKind kind) {
-    runner.Join();
-    return Status(kind);
-  }
-  std::string Run(DownloadKind kind) { return Start(kind) ? Finish(kind) : "(not started)"; }
-  std::string Status(DownloadKind kind) const {
-    char text[kStatusTextSize];
-    (kind == DownloadKind::Db ? ctx->dbStatusText : ctx->mmiStatusText).CopyTo(text);
-    return text;
-  }
-
-  // Whatever the device sent that no answer wait has read, collected for up to `limit`.
-  std::vector<uint8_t> Leftover(std::size_t expected, std::chrono::milliseconds limit) {
-    std::vector<uint8_t> bytes;
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (bytes.size() < expected && std::chrono::steady_clock::now() < deadline) {
-      uint8_t buffer[16];
-      const int n = port.Read(buffer, sizeof buffer);
-      if (n > 0) {
-        bytes.insert(bytes.end(), buffer, buffer + n);
-      } else {
-        std::this_thread::sleep_for(5ms);
-      }
-    }
-    return bytes;
-  }
-
-  PtyDevice device;
-  SerialPort port;
-  std::unique_ptr<DownloadContext> ctx = std::make_unique<DownloadContext>();
-  DownloadRunner runner;  // declared after what its worker uses, so it is joined first
-  std::vector<std::string> txErrors;
-};
-
 TEST(MisbehavingDeviceTest, GarbageAnswerEndsTheDbDownloadWithOnlyItsFirstByteRead) {
   DevicePolicy policy;
   policy.answerScript[3] = {0x41, 0x7F, 0xFF};
-  MisbehavingLine line(policy);
+  PtyLine line(policy);
   FillTable(line.ctx->dbTable, 5);
   ASSERT_TRUE(line.Connect());
 
@@ -274,7 +224,7 @@ TEST(MisbehavingDeviceTest, DoubleAckLeavesEveryLaterWaitReadingTheAnswerToTheFr
   DevicePolicy policy;
   policy.answerScript[1] = {kAckByte, kAckByte};
   policy.nakFrames = {3, 7};
-  MisbehavingLine line(policy);
+  PtyLine line(policy);
   FillTable(line.ctx->dbTable, 5);
   ToolsTempDir dir;
   ASSERT_TRUE(ReadMmiFile(line.ctx->mmiBlock, dir.Write("in-mmi.csv", kMmi).c_str()));
@@ -301,7 +251,7 @@ TEST(MisbehavingDeviceTest, LateAnswerTimesTheDbDownloadOutAndStaysQueued) {
   // 1300 ms: well behind the loader's 1010 ms wait.
   DevicePolicy policy;
   policy.frameDelays[1] = 1300ms;
-  MisbehavingLine line(policy);
+  PtyLine line(policy);
   FillTable(line.ctx->dbTable, 3);
   ASSERT_TRUE(line.Connect());
 
@@ -316,7 +266,7 @@ TEST(MisbehavingDeviceTest, LateAnswerTimesTheDbDownloadOutAndStaysQueued) {
 TEST(MisbehavingDeviceTest, FiftyNaksOfOneEntrySendTheEntryBeforeItEachTimeThenComplete) {
   DevicePolicy policy;
   policy.indexNaks = {{2, 50}};
-  MisbehavingLine line(policy);
+  PtyLine line(policy);
   FillTable(line.ctx->dbTable, 4);
   ASSERT_TRUE(line.Connect());
 
@@ -339,7 +289,7 @@ TEST(MisbehavingDeviceTest, FiftyNaksOfOneEntrySendTheEntryBeforeItEachTimeThenC
 TEST(MisbehavingDeviceTest, DeviceSilentAfterTwentyEntriesOfThreeThousandTimesTheDownloadOut) {
   DevicePolicy policy;
   policy.silentAfterFrame = 20;  // frame 0 is the first frame, 1 to 20 the first entries
-  MisbehavingLine line(policy);
+  PtyLine line(policy);
   FillTable(line.ctx->dbTable, 3000);
   ASSERT_TRUE(line.Connect());
 

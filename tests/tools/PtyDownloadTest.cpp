@@ -21,6 +21,7 @@ namespace {
 using namespace std::chrono_literals;
 using test::AnswersOf;
 using test::IndexesOf;
+using test::PtyLine;
 using test::ToolsTempDir;
 
 constexpr const char* kThreeEntryDb =
@@ -33,42 +34,9 @@ constexpr const char* kThreeEntryDb =
 constexpr const char* kMmi =
     "s1,1,\ns2,0,\ns3,5,\ns4,2,\ns5,9,\nt1,FIRST TEXT,\nt2,SECOND TEXT,\nt3,THIRD TEXT,\n";
 
-// A download over the pty: the device, the port opened on it, the context.
-class PtyDownload {
- public:
-  explicit PtyDownload(DevicePolicy policy = {}) : device(std::move(policy)) {
-    ctx->traceFrames = false;
-    ctx->showTxError = [this](const char* text) { txErrors.emplace_back(text); };
-  }
-
-  // Starts the device and opens the port on it.
-  ::testing::AssertionResult Connect() {
-    if (!device.Start()) return ::testing::AssertionFailure() << device.Error();
-    if (port.OpenPath(device.Path().c_str()) != 1) {
-      return ::testing::AssertionFailure() << "cannot open " << device.Path();
-    }
-    return ::testing::AssertionSuccess();
-  }
-
-  // Runs a download to its end and returns its final status text.
-  std::string Run(DownloadKind kind) {
-    DownloadRunner runner;
-    if (!runner.Start(*ctx, port, kind)) return "(not started)";
-    runner.Join();
-    char text[kStatusTextSize];
-    (kind == DownloadKind::Db ? ctx->dbStatusText : ctx->mmiStatusText).CopyTo(text);
-    return text;
-  }
-
-  PtyDevice device;
-  SerialPort port;
-  std::unique_ptr<DownloadContext> ctx = std::make_unique<DownloadContext>();
-  std::vector<std::string> txErrors;
-};
-
 TEST(PtyDownloadTest, ThreeEntryDbAllAcknowledgedArrivesWhole) {
   ToolsTempDir dir;
-  PtyDownload run;
+  PtyLine run;
   ASSERT_TRUE(ReadDbFile(run.ctx->dbTable, dir.Write("in-db.csv", kThreeEntryDb).c_str()));
   ASSERT_TRUE(run.Connect());
 
@@ -92,7 +60,7 @@ TEST(PtyDownloadTest, NakOnFrameTwoSendsTheEntryBeforeItAndThenItAgain) {
   ToolsTempDir dir;
   DevicePolicy policy;
   policy.nakFrames = {2};
-  PtyDownload run(policy);
+  PtyLine run(policy);
   ASSERT_TRUE(ReadDbFile(run.ctx->dbTable, dir.Write("in-db.csv", kThreeEntryDb).c_str()));
   ASSERT_TRUE(run.Connect());
 
@@ -108,7 +76,7 @@ TEST(PtyDownloadTest, NakOnFrameTwoSendsTheEntryBeforeItAndThenItAgain) {
 
 TEST(PtyDownloadTest, MmiAcknowledgedArrivesWhole) {
   ToolsTempDir dir;
-  PtyDownload run;
+  PtyLine run;
   ASSERT_TRUE(ReadMmiFile(run.ctx->mmiBlock, dir.Write("in-mmi.csv", kMmi).c_str()));
   ASSERT_TRUE(run.Connect());
 
@@ -126,7 +94,7 @@ TEST(PtyDownloadTest, SilentDeviceTimesTheMmiDownloadOutAfterAboutOneSecond) {
   ToolsTempDir dir;
   DevicePolicy policy;
   policy.silent = true;
-  PtyDownload run(policy);
+  PtyLine run(policy);
   ASSERT_TRUE(ReadMmiFile(run.ctx->mmiBlock, dir.Write("in-mmi.csv", kMmi).c_str()));
   ASSERT_TRUE(run.Connect());
 
