@@ -17,15 +17,6 @@ constexpr int kAfterFirstFrameMs = 500;
 // Where the record image starts: STX, then body offset 5.
 constexpr std::size_t kRecordImageAt = 1 + 5;
 
-// Record image offsets of each field.
-constexpr std::size_t kCodeAt = 0;
-constexpr std::size_t kAttributeAt = 11;
-constexpr std::size_t kSubEntryCountAt = 12;
-constexpr std::size_t kLabelAt = 13;
-constexpr std::size_t kSubEntriesAt = 30;
-constexpr std::size_t kSubEntryStride = 14;  // value byte and 13 bytes of text
-constexpr std::size_t kTailTextAt = 72;
-
 void PutByte(uint8_t (&buffer)[kFrameBufferSize], std::size_t at, uint8_t value) {
   if (at < kFrameBufferSize) buffer[at] = value;
 }
@@ -64,20 +55,20 @@ void BuildDbFrame(DownloadContext& ctx, uint8_t command, uint16_t countOrIndex,
 }  // namespace
 
 void RecordImage(uint8_t (&frameBuffer)[kFrameBufferSize], std::size_t at, const DbRecord& record) {
-  PutText(frameBuffer, at + kCodeAt, record.code);
-  PutByte(frameBuffer, at + kAttributeAt, record.attribute);
-  PutByte(frameBuffer, at + kSubEntryCountAt, record.subEntryCount);
-  PutText(frameBuffer, at + kLabelAt, record.label);
+  PutText(frameBuffer, at + kImageCodeAt, record.code);
+  PutByte(frameBuffer, at + kImageAttributeAt, record.attribute);
+  PutByte(frameBuffer, at + kImageSubEntryCountAt, record.subEntryCount);
+  PutText(frameBuffer, at + kImageLabelAt, record.label);
   // All three slots go out whatever subEntryCount says; unused ones are zero.
   for (std::size_t k = 0; k < kMaxSubEntries; ++k) {
     const DbSubEntry& sub = record.subEntries[k];
-    const std::size_t slot = at + kSubEntriesAt + k * kSubEntryStride;
+    const std::size_t slot = at + kImageSubEntriesAt + k * kImageSubEntryStride;
     PutByte(frameBuffer, slot, static_cast<uint8_t>(sub.value & 0xFF));
     PutText(frameBuffer, slot + 1, sub.text);
   }
   // Runs past the image; sealing then puts the checksum and ETX over it, so
   // only its first 5 bytes reach the device.
-  PutText(frameBuffer, at + kTailTextAt, record.tailText);
+  PutText(frameBuffer, at + kImageTailTextAt, record.tailText);
 }
 
 void DownloadDb(DownloadContext& ctx) {
@@ -98,7 +89,11 @@ void DownloadDb(DownloadContext& ctx) {
   if (ctx.stop.Requested()) {
     stopped = true;
   } else {
-    BuildDbFrame(ctx, kFirstFrameCommand, static_cast<uint16_t>(count), records[0]);
+    // A table of no entries still announces itself with the first frame; its
+    // record slot is sent empty, never as what an earlier file left there.
+    static constexpr DbRecord kNoEntry{};
+    const DbRecord& first = count > 0 ? records[0] : kNoEntry;
+    BuildDbFrame(ctx, kFirstFrameCommand, static_cast<uint16_t>(count), first);
     TraceFrame(ctx);
     // The first frame gets no answer wait; whatever the device answers stays
     // queued and is read by the wait of the second frame.

@@ -8,9 +8,6 @@
 
 namespace brenvik {
 
-// Bytes of a database frame that carry one record.
-inline constexpr std::size_t kRecordImageSize = 77;
-
 // Writes the wire image of `record` into frameBuffer from element `at` on.
 // The fields go in their fixed order; each text is copied up to and including
 // its NUL (never beyond its own field in the record), may run on past its

@@ -8,6 +8,7 @@
 
 #include "files/Console.h"
 #include "files/FieldSplitter.h"
+#include "files/TextField.h"
 
 namespace brenvik {
 
@@ -33,26 +34,30 @@ struct EntryReader {
     return fields.Next().value_or(std::string_view{});
   }
 
+  std::string What(const std::string& name) const {
+    return where + "field " + std::to_string(fieldNumber) + " (" + name + ")";
+  }
+
   // Reads a number; a field that does not begin with one reads as 0, as the
   // record was cleared.
   std::optional<std::string> TakeNumber(const std::string& name, int32_t& value) {
-    const DecimalNumber number = ReadDecimal(Take());
+    const std::string_view field = Take();
+    const DecimalNumber number = ReadDecimal(field);
     if (number.kind == DecimalNumber::Kind::kOutOfRange) {
-      return where + "field " + std::to_string(fieldNumber) + " (" + name +
-             ") is outside the 32-bit range";
+      return What(name) + " is outside the 32-bit range";
     }
+    WarnOfQuote(field, true, What(name), warnings);
     value = number.kind == DecimalNumber::Kind::kNumber ? number.value : 0;
     return std::nullopt;
   }
 
+  // Returns the field, so the caller knows where the fields it used end.
   template <std::size_t N>
-  void TakeText(const std::string& name, char (&dest)[N]) {
+  std::string_view TakeText(const std::string& name, char (&dest)[N], std::size_t room) {
     const std::string_view text = Take();
-    if (!CopyFieldText(text, dest, N)) {
-      warnings.push_back(where + "field " + std::to_string(fieldNumber) + " (" + name + ") has " +
-                         std::to_string(text.size()) + " characters, cut to " +
-                         std::to_string(N - 1));
-    }
+    WarnOfQuote(text, false, What(name), warnings);
+    StoreText(text, SlotOf(dest, room), What(name), warnings);
+    return text;
   }
 };
 
@@ -74,7 +79,7 @@ std::optional<std::string> ReadEntry(std::string_view line, std::string where, D
   }
   EntryReader entry{std::move(where), FieldSplitter(line), 0, warnings};
   entry.Take();
-  entry.TakeText("code", record.code);
+  entry.TakeText("code", record.code, kImageCodeRoom);
   int32_t number = 0;
   if (auto error = entry.TakeNumber("attribute", number)) {
     return error;
@@ -97,15 +102,22 @@ std::optional<std::string> ReadEntry(std::string_view line, std::string where, D
     return entry.where + "entry has " + Fields(fieldCount) + ", needs " + std::to_string(needed) +
            " for " + std::to_string(record.subEntryCount) + " sub-entries";
   }
-  entry.TakeText("label", record.label);
+  entry.TakeText("label", record.label, kImageLabelRoom);
   for (int k = 0; k < record.subEntryCount; ++k) {
     DbSubEntry& sub = record.subEntries[k];
     if (auto error = entry.TakeNumber(SubEntryName(k, "value"), sub.value)) {
       return error;
     }
-    entry.TakeText(SubEntryName(k, "text"), sub.text);
+    entry.TakeText(SubEntryName(k, "text"), sub.text, kImageSubTextRoom);
   }
-  entry.TakeText("tailText", record.tailText);
+  const std::string_view tail = entry.TakeText("tailText", record.tailText, kImageTailTextRoom);
+  // Warned once the line has proved good, and only where it moved a field
+  // that is read: empty cells behind the tail text change nothing.
+  if (HasEmptyCell(line, static_cast<std::size_t>(tail.data() + tail.size() - line.data()))) {
+    warnings.push_back(entry.where +
+                       "empty cells (\",,\") do not count as fields: every field behind them "
+                       "moves one place to the left");
+  }
   return std::nullopt;
 }
 
@@ -136,6 +148,10 @@ FileReadResult ReadDbFile(DbTable& table, const char* path) {
     return FileReadResult::Failure(file.Where(1) + "field 1 (count) is outside the 32-bit range");
   }
   const int32_t count = countNumber.value;
+  if (count < 0) {
+    return FileReadResult::Failure(file.Where(1) + "count " + std::to_string(count) +
+                                   " is below 0");
+  }
   if (count > kMaxDbEntries) {
     return FileReadResult::Failure(file.Where(1) + "count " + std::to_string(count) + " is above " +
                                    std::to_string(kMaxDbEntries));
@@ -144,7 +160,7 @@ FileReadResult ReadDbFile(DbTable& table, const char* path) {
 
   // The entries are read into a scratch copy and committed only when the
   // whole file is good, so the device is never sent a half-read table.
-  std::vector<DbRecord> records(std::max(count, 0));
+  std::vector<DbRecord> records(count);
   std::vector<std::string> warnings;
   if (count > 0) {
     switch (file.NextLine(line, error)) {

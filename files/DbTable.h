@@ -35,6 +35,27 @@ static_assert(offsetof(DbRecord, label) == 13);
 static_assert(offsetof(DbRecord, subEntries) == 32);
 static_assert(offsetof(DbRecord, tailText) == 92);
 
+// The record image: the 77 bytes of a database frame that carry one record,
+// and where each field lands in them. A text is copied with its terminating
+// zero and may run on past its room, where the field written after it
+// overwrites it; the tail text's room ends where the frame's checksum goes.
+// A text reaches the device whole only when it is shorter than its room.
+inline constexpr std::size_t kRecordImageSize = 77;
+inline constexpr std::size_t kImageCodeAt = 0;
+inline constexpr std::size_t kImageAttributeAt = 11;
+inline constexpr std::size_t kImageSubEntryCountAt = 12;
+inline constexpr std::size_t kImageLabelAt = 13;
+inline constexpr std::size_t kImageSubEntriesAt = 30;
+inline constexpr std::size_t kImageSubEntryStride = 14;  // the value byte and 13 of text
+inline constexpr std::size_t kImageTailTextAt = 72;
+
+inline constexpr std::size_t kImageCodeRoom = kImageAttributeAt - kImageCodeAt;
+inline constexpr std::size_t kImageLabelRoom = kImageSubEntriesAt - kImageLabelAt;
+inline constexpr std::size_t kImageSubTextRoom = kImageSubEntryStride - 1;
+inline constexpr std::size_t kImageTailTextRoom = kRecordImageSize - kImageTailTextAt;
+static_assert(kImageSubEntriesAt + kMaxSubEntries * kImageSubEntryStride == kImageTailTextAt);
+static_assert(kImageCodeRoom == sizeof(DbRecord::code), "code always reaches the device whole");
+
 // The entry count and room for 3000 records; only the first `count` records
 // are meaningful.
 struct DbTable {

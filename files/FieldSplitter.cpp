@@ -1,5 +1,9 @@
 #include "files/FieldSplitter.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -40,6 +44,8 @@ bool IsBlank(char c) {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
 }  // namespace
 
 DecimalNumber ReadDecimal(std::string_view field) {
@@ -69,20 +75,27 @@ DecimalNumber ReadDecimal(std::string_view field) {
   return {DecimalNumber::Kind::kNumber, static_cast<int32_t>(value)};
 }
 
-bool CopyFieldText(std::string_view text, char* dest, std::size_t size) {
-  const std::size_t length = std::min(text.size(), size - 1);
-  std::memcpy(dest, text.data(), length);
-  std::memset(dest + length, 0, size - length);
-  return length == text.size();
-}
-
 DataFileLines::DataFileLines(std::string path, std::size_t maxLineLength)
     : m_path(std::move(path)), m_maxLineLength(maxLineLength) {}
 
 std::optional<std::string> DataFileLines::Open() {
-  m_file.reset(std::fopen(m_path.c_str(), "r"));
+  // Non-blocking, so that a FIFO chosen by mistake cannot hold the caller
+  // until something writes to it.
+  const int fd = ::open(m_path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    const int errnum = errno;
+    ConsoleReportError("Error opening file", errnum);
+    return m_path + ": Error opening file: " + std::generic_category().message(errnum);
+  }
+  struct stat status {};
+  if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+    ::close(fd);
+    return m_path + ": not a regular file";
+  }
+  m_file.reset(::fdopen(fd, "r"));
   if (!m_file) {
     const int errnum = errno;
+    ::close(fd);
     ConsoleReportError("Error opening file", errnum);
     return m_path + ": Error opening file: " + std::generic_category().message(errnum);
   }
@@ -121,6 +134,7 @@ DataFileLines::Status DataFileLines::NextLine(std::string& line, std::string& er
       return Status::kFailed;
     }
     line.push_back(static_cast<char>(c));
+    if (m_lineNumber == 1 && line == kByteOrderMark) line.clear();
     // One byte over is allowed while it is a carriage return that the next
     // newline may still drop; anything more is cut off here so that a file
     // without line ends is never read whole into memory.

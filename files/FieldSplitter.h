@@ -14,8 +14,7 @@
 namespace brenvik {
 
 // The pieces both data-file readers share: the comma-field splitting, the
-// decimal number reading, the bounded copy into a fixed text field and the
-// line-by-line reading of the file itself.
+// decimal number reading and the line-by-line reading of the file itself.
 
 // Cuts one line into fields. A field is a maximal run of characters other
 // than the comma; runs of commas (also at the start of the line) are one
@@ -51,14 +50,10 @@ struct DecimalNumber {
 // reads 7, "word" reads no number).
 DecimalNumber ReadDecimal(std::string_view field);
 
-// Copies `text` into the fixed field `dest` of `size` bytes, NUL-terminated,
-// the rest of the field zeroed. Returns false when the text had to be cut to
-// size - 1 characters.
-bool CopyFieldText(std::string_view text, char* dest, std::size_t size);
-
 // Reads a data file line by line. A line ends at a newline, which is kept; a
 // carriage return right before it is dropped (so CR LF and LF read alike); the
-// last line may lack its newline. A line longer than the limit (newline
+// last line may lack its newline. A UTF-8 byte-order mark in front of the
+// first line, as spreadsheets save it, is skipped. A line longer than the limit (newline
 // included, after the carriage return is dropped), a NUL byte inside a line
 // and a read error fail the read with a message "path:line: problem".
 class DataFileLines {
@@ -69,6 +64,8 @@ class DataFileLines {
 
   // Opens the file for reading. On failure reports "Error opening file" on
   // standard error, perror style, and returns "path: Error opening file: ...".
+  // Anything but a regular file (a FIFO, a device, a directory) is refused
+  // with "path: not a regular file", without waiting for a writer.
   std::optional<std::string> Open();
 
   // Reads the next line into `line`. kEnd when the file holds no more lines;

@@ -27,4 +27,9 @@ static_assert(offsetof(MmiBlock, shortText2) == 108);
 // shortText2. The last two bytes of shortText2 never reach the device.
 inline constexpr std::size_t kMmiPayloadSize = 129;
 
+// How much of shortText2 the payload carries: 20 characters and the zero
+// reach the device; the other texts always go whole.
+inline constexpr std::size_t kMmiShortText2Room = kMmiPayloadSize - offsetof(MmiBlock, shortText2);
+static_assert(offsetof(MmiBlock, shortText1) + sizeof(MmiBlock::shortText1) <= kMmiPayloadSize);
+
 }  // namespace brenvik

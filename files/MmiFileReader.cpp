@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "files/FieldSplitter.h"
+#include "files/TextField.h"
 
 namespace brenvik {
 
@@ -14,13 +15,15 @@ namespace {
 constexpr std::size_t kMaxMmiLineLength = 99;
 constexpr int kMmiLineCount = 8;
 
-template <std::size_t N>
-void StoreText(std::string_view text, char (&dest)[N], const std::string& where, const char* name,
-               std::vector<std::string>& warnings) {
-  if (!CopyFieldText(text, dest, N)) {
-    warnings.push_back(where + "field 2 (" + name + ") has " + std::to_string(text.size()) +
-                       " characters, cut to " + std::to_string(N - 1));
-  }
+// Only the first character of a setting counts: anything but a single digit
+// sends the device a value the file did not show.
+void CheckSetting(std::string_view value, uint8_t stored, const std::string& what,
+                  std::vector<std::string>& warnings) {
+  std::string_view digits = value;
+  if (!digits.empty() && digits.back() == '\n') digits.remove_suffix(1);
+  if (digits.size() == 1 && digits[0] >= '0' && digits[0] <= '9') return;
+  warnings.push_back(what + (digits.empty() ? " is empty" : " " + Quoted(digits) + " is not a single digit") +
+                     ": the device gets " + std::to_string(stored));
 }
 
 }  // namespace
@@ -55,22 +58,30 @@ FileReadResult ReadMmiFile(MmiBlock& block, const char* path) {
     if (!value) {
       return FileReadResult::Failure(file.Where(lineNumber) + "line has no value field");
     }
-    const std::string where = file.Where(lineNumber);
+    const std::string where = file.Where(lineNumber) + "field 2 ";
     switch (lineNumber) {
       case 6:
-        StoreText(*value, scratch.longText, where, "longText", warnings);
+        WarnOfQuote(*value, false, where + "(longText)", warnings);
+        StoreText(*value, SlotOf(scratch.longText), where + "(longText)", warnings);
         break;
       case 7:
-        StoreText(*value, scratch.shortText1, where, "shortText1", warnings);
+        WarnOfQuote(*value, false, where + "(shortText1)", warnings);
+        StoreText(*value, SlotOf(scratch.shortText1), where + "(shortText1)", warnings);
         break;
       case 8:
-        StoreText(*value, scratch.shortText2, where, "shortText2", warnings);
+        WarnOfQuote(*value, false, where + "(shortText2)", warnings);
+        StoreText(*value, SlotOf(scratch.shortText2, kMmiShortText2Room), where + "(shortText2)",
+                  warnings);
         break;
-      default:
+      default: {
         // Only the first character counts; the wrap-around is intended (a
         // newline alone stores 218).
-        scratch.settings[lineNumber - 1] = static_cast<uint8_t>(value->front() - '0');
+        uint8_t& setting = scratch.settings[lineNumber - 1];
+        setting = static_cast<uint8_t>(value->front() - '0');
+        CheckSetting(*value, setting, where + "(setting " + std::to_string(lineNumber) + ")",
+                     warnings);
         break;
+      }
     }
   }
 

@@ -82,7 +82,7 @@ void PrintTo(const HostileCase& c, std::ostream* os) { *os << c.name; }
 
 const char* const kNotOpened = ": Error opening file: No such file or directory";
 const char* const kNotOpenedReport = "Error opening file: No such file or directory\n";
-const char* const kDirectoryRead = ":1: Error reading file: Is a directory";
+const char* const kNotRegular = ": not a regular file";
 
 const HostileCase kCases[] = {
     // Binary files: the NUL of an executable header, the CR LF and the control
@@ -112,13 +112,11 @@ const HostileCase kCases[] = {
     {"mmi_megabyte_line", Reader::kMmi, Source::kMegabyteLine, nullptr,
      Rejected(":6: line longer than 99 characters")},
 
-    // The extremes of a 32-bit count: the largest is over the table and is
-    // refused before it is shown; the smallest is "0 or below", read as no
-    // entries at all.
+    // The extremes of a 32-bit count: both are refused before they are shown.
     {"db_count_int_max", Reader::kDb, Source::kFile, "db-count-int-max.csv",
      Rejected(":1: count 2147483647 is above 3000")},
     {"db_count_int_min", Reader::kDb, Source::kFile, "db-count-int-min.csv",
-     AcceptedDb(-2147483647 - 1, "")},
+     Rejected(":1: count -2147483648 is below 0")},
 
     // The last line without its newline keeps all of its last value.
     {"db_no_final_newline", Reader::kDb, Source::kFile, "db-no-final-newline.csv",
@@ -137,9 +135,9 @@ const HostileCase kCases[] = {
     {"mmi_empty", Reader::kMmi, Source::kFile, "empty.csv",
      Rejected(":1: file ends after 0 of 8 lines")},
 
-    // A directory opens for reading on Linux; its first read fails.
-    {"db_directory", Reader::kDb, Source::kDirectory, nullptr, Rejected(kDirectoryRead)},
-    {"mmi_directory", Reader::kMmi, Source::kDirectory, nullptr, Rejected(kDirectoryRead)},
+    // A directory opens for reading on Linux; it is refused before any read.
+    {"db_directory", Reader::kDb, Source::kDirectory, nullptr, Rejected(kNotRegular)},
+    {"mmi_directory", Reader::kMmi, Source::kDirectory, nullptr, Rejected(kNotRegular)},
 
     {"db_vanished", Reader::kDb, Source::kVanished, nullptr,
      Rejected(kNotOpened, "", kNotOpenedReport)},

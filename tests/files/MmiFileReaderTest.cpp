@@ -5,6 +5,7 @@
 #include <array>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "TempDir.h"
 
@@ -139,36 +140,64 @@ TEST_F(MmiFileReader, SecondReadClearsEveryByteTheFirstSet) {
   EXPECT_EQ(BytesOf(block), Image({1, 2, 3, 4, 5}, "x", "y", "z"));
 }
 
-TEST_F(MmiFileReader, TextLongerThanItsFieldIsCutToItWithAWarning) {
+TEST_F(MmiFileReader, WarningsSayWhereTheDeviceGetsOtherThanTheFileHolds) {
   struct Case {
-    std::string textLines;
+    std::string content;
     BlockBytes expected;
-    const char* warning;  // after the path
+    std::vector<std::string> warnings;  // behind the path
   };
   const std::array<uint8_t, 5> settings = {1, 0, 5, 2, 9};
+  const std::string t20(20, 'T');
+  const auto shortText2 = [&](const std::string& value) {
+    return kSettingLines + "t1,A,\nt2,B,\nt3," + value + ",\n";
+  };
+  const auto firstSetting = [](const std::string& value) {
+    return "s1," + value + "\ns2,0\ns3,5\ns4,2\ns5,9\nt1,A,\nt2,B,\nt3,C,\n";
+  };
   const Case cases[] = {
-      {"t1," + std::string(85, 'L') + ",\nt2,B,\nt3,C,\n",
+      {kSettingLines + "t1," + std::string(85, 'L') + ",\nt2,B,\nt3,C,\n",
        Image(settings, std::string(80, 'L'), "B", "C"),
-       ":6: field 2 (longText) has 85 characters, cut to 80"},
-      {"t1,A,\nt2," + std::string(21, 'S') + ",\nt3,C,\n",
+       {":6: field 2 (longText) has 85 characters, cut to 80"}},
+      {kSettingLines + "t1,A,\nt2," + std::string(21, 'S') + ",\nt3,C,\n",
        Image(settings, "A", std::string(20, 'S'), "C"),
-       ":7: field 2 (shortText1) has 21 characters, cut to 20"},
-      {"t1,A,\nt2,B,\nt3," + std::string(22, 'T') + "\n",
-       Image(settings, "A", "B", std::string(22, 'T')),
-       ":8: field 2 (shortText2) has 23 characters, cut to 22"},
+       {":7: field 2 (shortText1) has 21 characters, cut to 20"}},
+      {shortText2(t20), Image(settings, "A", "B", t20), {}},
+      {shortText2(t20 + "U"), Image(settings, "A", "B", t20 + "U"),
+       {":8: field 2 (shortText2) has 21 characters, more than the 20 that reach the device "
+        "whole: it gets \"" + t20 + "U\" without its terminating zero"}},
+      {shortText2(t20 + "UVW"), Image(settings, "A", "B", t20 + "UV"),
+       {":8: field 2 (shortText2) has 23 characters, more than the 20 that reach the device "
+        "whole: it gets \"" + t20 + "U\" without its terminating zero"}},
+      {kSettingLines + "t1,ABC\nt2,\"B, C\",\nt3,C,\n", Image(settings, "ABC\n", "\"B", "C"),
+       {":6: field 2 (longText) is the last field of its line and keeps the line end: the device "
+        "gets \"ABC\\n\"",
+        ":7: field 2 (shortText1) starts with a double quote: the quotes stay part of the text, and "
+        "a comma inside them still splits the field"}},
+      {firstSetting("12"), Image({1, 0, 5, 2, 9}, "A", "B", "C"),
+       {":1: field 2 (setting 1) \"12\" is not a single digit: the device gets 1"}},
+      {firstSetting("A"), Image({17, 0, 5, 2, 9}, "A", "B", "C"),
+       {":1: field 2 (setting 1) \"A\" is not a single digit: the device gets 17"}},
+      {firstSetting(""), Image({218, 0, 5, 2, 9}, "A", "B", "C"),
+       {":1: field 2 (setting 1) is empty: the device gets 218"}},
+      {"\xEF\xBB\xBF" + kSettingLines + "t1,A,\nt2,B,\nt3,C,\n", Image(settings, "A", "B", "C"), {}},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.warning);
+    SCOPED_TRACE(c.content);
     FillWithPattern();
     std::string path;
     CaptureStderr();
-    const FileReadResult result = ReadContent(kSettingLines + c.textLines, &path);
+    const FileReadResult result = ReadContent(c.content, &path);
     const std::string err = GetCapturedStderr();
     ASSERT_TRUE(result.ok) << result.error;
     EXPECT_EQ(BytesOf(block), c.expected);
-    ASSERT_EQ(result.warnings.size(), 1u);
-    EXPECT_EQ(result.warnings[0], path + c.warning);
-    EXPECT_EQ(err, path + c.warning + "\n");
+    std::vector<std::string> expected;
+    std::string printed;
+    for (const std::string& warning : c.warnings) {
+      expected.push_back(path + warning);
+      printed += path + warning + "\n";
+    }
+    EXPECT_EQ(result.warnings, expected);
+    EXPECT_EQ(err, printed);
   }
 }
 
@@ -235,13 +264,13 @@ TEST_F(MmiFileReader, MissingFileIsReportedPerrorStyleAndLeavesTheBlockUntouched
   EXPECT_EQ(std::memcmp(&block, &before, sizeof block), 0);
 }
 
-TEST_F(MmiFileReader, DirectoryGivenAsTheFileIsAReadError) {
+TEST_F(MmiFileReader, DirectoryIsNotARegularFile) {
   FillWithPattern();
   const MmiBlock before = block;
   const std::string path = dir.Path("");
   const FileReadResult result = ReadMmiFile(block, path.c_str());
   EXPECT_FALSE(result.ok);
-  EXPECT_EQ(result.error, path + ":1: Error reading file: Is a directory");
+  EXPECT_EQ(result.error, path + ": not a regular file");
   EXPECT_EQ(std::memcmp(&block, &before, sizeof block), 0);
 }
 

@@ -69,10 +69,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     return 0;
   }
   Require(result.error.empty(), "a good read carries no error");
-  Require(table.count <= kMaxDbEntries, "count is at most 3000");
-  // A count of 0 or below reads no entries; records behind the count keep
-  // what an earlier file left there.
-  const int32_t read = std::max<int32_t>(table.count, 0);
+  Require(table.count >= 0 && table.count <= kMaxDbEntries, "count is 0 to 3000");
+  // Records behind the count keep what an earlier file left there.
+  const int32_t read = table.count;
   for (int32_t i = 0; i < read; ++i) CheckRecord(table.records[i]);
   Require(std::memcmp(&table.records[read], &pattern.records[read],
                       sizeof(DbRecord) * static_cast<std::size_t>(kMaxDbEntries - read)) == 0,
