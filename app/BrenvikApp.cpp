@@ -3,6 +3,7 @@
 #include "app/AppIcon.h"
 #include "app/BrenvikDlg.h"
 #include "app/Resource.h"
+#include "app/SignalWatcher.h"
 
 namespace brenvik::app {
 
@@ -14,6 +15,10 @@ CBrenvikApp::CBrenvikApp(int& argc, char** argv) : QApplication(argc, argv) {
 
 int CBrenvikApp::InitInstance() {
   CBrenvikDlg dialog;
+  // Told to end (the terminal closed, Ctrl-C, a shutdown), the window closes
+  // as the close box would, without asking: the port is released and its
+  // exclusive flag cleared, where being killed would leave the flag set.
+  const SignalWatcher endOnSignal([&dialog](int) { dialog.CloseWithoutAsking(); });
   dialog.exec();  // how the window was closed does not matter
   return 0;
 }

@@ -1,5 +1,6 @@
 #include "app/BrenvikDlg.h"
 
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QEvent>
 #include <QFile>
@@ -7,6 +8,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
+#include <QStringList>
 #include <QStyle>
 
 #include "app/AboutDlg.h"
@@ -23,6 +25,10 @@ namespace {
 
 const char* const kFileNotSelected = "File not selected!";
 const char* const kConnectFailed = "Failed connecting to COM port.";
+const char* const kAskClose = "A download is running. Stop it and close the window?";
+const char* const kAskDisconnect = "A download is running. Stop it and disconnect?";
+// A file with more warnings shows the first ones and how many it left out.
+constexpr std::size_t kWarningsShown = 20;
 const QString kDbFilter = QStringLiteral("DB files (*db*.csv);;All files (*)");
 const QString kMmiFilter = QStringLiteral("MMI files (*mmi*.csv);;All files (*)");
 constexpr int kTimerPeriodMs = 100;
@@ -93,6 +99,13 @@ CBrenvikDlg::CBrenvikDlg(QWidget* parent)
     QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(kAppName), text, QMessageBox::Ok,
                     this);
     box.exec();
+  };
+  m_askQuestion = [this](const QString& text) {
+    QMessageBox box(QMessageBox::Question, QString::fromLatin1(kAppName), text,
+                    QMessageBox::Yes | QMessageBox::No, this);
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
   };
 
   setWindowTitle(QStringLiteral("Brenvik"));
@@ -233,6 +246,23 @@ void CBrenvikDlg::ShowMessage(const QString& text) {
   if (m_showMessage) m_showMessage(text);
 }
 
+void CBrenvikDlg::ShowWarnings(const std::vector<std::string>& warnings) {
+  if (warnings.empty()) return;
+  QStringList lines;
+  for (std::size_t i = 0; i < warnings.size() && i < kWarningsShown; ++i) {
+    lines << QString::fromLocal8Bit(warnings[i].c_str());
+  }
+  if (warnings.size() > kWarningsShown) {
+    lines << QStringLiteral("and %1 more").arg(warnings.size() - kWarningsShown);
+  }
+  ShowMessage(lines.join(QLatin1Char('\n')));
+}
+
+bool CBrenvikDlg::MayStopDownload(const char* question) {
+  if (!m_ctx->downloadRunning.load()) return true;
+  return m_askQuestion && m_askQuestion(QString::fromLatin1(question));
+}
+
 QString CBrenvikDlg::ChooseFile(const QString& nameFilters) {
   return m_chooseFile ? m_chooseFile(nameFilters) : QString();
 }
@@ -252,6 +282,9 @@ void CBrenvikDlg::OnConnect() {
     m_btnConnect.setText(QStringLiteral("&Disconn..."));
     m_bConnected = 1;
   } else {
+    // After a click on Download the focus moves on to this button, where a
+    // stray Space or Enter must not end the download.
+    if (!MayStopDownload(kAskDisconnect)) return;
     EndWorkerAndClosePort();
     m_bConnected = 0;
     m_cbPort.setEnabled(true);
@@ -278,10 +311,12 @@ void CBrenvikDlg::OnSelectDbFile() {
       m_bDbFileSelected = 0;
       m_strDbStatus = QStringLiteral("Error: ") + QString::fromLocal8Bit(read.error.c_str());
     }
+    PushControls();
+    ShowWarnings(read.warnings);
   } else {
     m_bDbFileSelected = 0;
+    PushControls();
   }
-  PushControls();
 }
 
 void CBrenvikDlg::OnSelectMmiFile() {
@@ -296,10 +331,12 @@ void CBrenvikDlg::OnSelectMmiFile() {
       m_bMmiFileSelected = 0;
       m_strMmiStatus = QStringLiteral("Error: ") + QString::fromLocal8Bit(read.error.c_str());
     }
+    PushControls();
+    ShowWarnings(read.warnings);
   } else {
     m_bMmiFileSelected = 0;
+    PushControls();
   }
-  PushControls();
 }
 
 void CBrenvikDlg::OnDownloadDb() {
@@ -387,11 +424,23 @@ void CBrenvikDlg::EndWorkerAndClosePort() {
 }
 
 void CBrenvikDlg::done(int result) {
+  if (!m_bClosingWithoutAsking && !MayStopDownload(kAskClose)) return;
   m_txErrorRelay.Close();
   EndWorkerAndClosePort();
   m_bConnected = 0;
   m_timer.stop();
   QDialog::done(result);
+}
+
+void CBrenvikDlg::CloseWithoutAsking() {
+  m_bClosingWithoutAsking = true;
+  // A box of this window holds the UI thread in its own loop; it goes first,
+  // so that nothing is left waiting for an operator who has gone.
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    auto* box = qobject_cast<QDialog*>(widget);
+    if (box != nullptr && box != this && box->isVisible()) box->reject();
+  }
+  done(QDialog::Rejected);
 }
 
 void CBrenvikDlg::OnSysCommand(unsigned commandId, long /*param*/) {
@@ -433,14 +482,15 @@ void CBrenvikDlg::keyPressEvent(QKeyEvent* event) {
   QDialog::keyPressEvent(event);
 }
 
-// The editable port field keeps Enter to itself; with its list closed, Enter
-// belongs to the window there as on any other control that is not a button.
+// Enter in the port field (its list closed) presses Connect: whoever typed a
+// device path and pressed Enter meant to connect to it, not to close the
+// window and lose what was typed.
 bool CBrenvikDlg::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress) {
     auto* key = static_cast<QKeyEvent*>(event);
     const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
     if (enter && (watched == &m_cbPort || watched == m_cbPort.lineEdit())) {
-      keyPressEvent(key);
+      if (m_btnConnect.isEnabled()) m_btnConnect.click();
       return true;
     }
   }

@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "app/TxErrorRelay.h"
 #include "download/DownloadContext.h"
@@ -36,12 +38,15 @@ class CBrenvikDlg : public QDialog {
   using FileChooser = std::function<QString(const QString& nameFilters)>;
   // Shows text with one OK button and returns once it was dismissed.
   using MessageBox = std::function<void(const QString& text)>;
+  // Asks a question with Yes and No, No the default; true for Yes.
+  using QuestionBox = std::function<bool(const QString& text)>;
 
   explicit CBrenvikDlg(QWidget* parent = nullptr);
   ~CBrenvikDlg() override;
 
   void SetFileChooser(FileChooser chooser) { m_chooseFile = std::move(chooser); }
   void SetMessageBox(MessageBox box) { m_showMessage = std::move(box); }
+  void SetQuestionBox(QuestionBox box) { m_askQuestion = std::move(box); }
 
   // The operator's commands; the buttons call these.
   void OnConnect();
@@ -61,9 +66,15 @@ class CBrenvikDlg : public QDialog {
   // hooks through it.
   DownloadContext& Context() { return *m_ctx; }
 
-  // Closing the window by any way (close box, Escape, Enter) ends up here:
-  // a running download is stopped and the port closed before the window goes.
+  // Closing the window by any way (close box, Alt+F4, Escape, Enter) ends up
+  // here. While a download runs the operator is asked first, and No keeps the
+  // window and the download; otherwise the download is stopped and the port
+  // closed before the window goes.
   void done(int result) override;
+  // Closes the window without asking (the program was told to end by a
+  // signal): boxes still open are dismissed, a running download stopped and
+  // the port closed.
+  void CloseWithoutAsking();
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -79,6 +90,9 @@ class CBrenvikDlg : public QDialog {
   bool StartWorker(DownloadKind kind);
   void EndWorkerAndClosePort();
   void ShowMessage(const QString& text);
+  void ShowWarnings(const std::vector<std::string>& warnings);
+  // True when no download runs, or the operator agreed to stop it.
+  bool MayStopDownload(const char* question);
   QString ChooseFile(const QString& nameFilters);
 
   // Destroyed last of the download state: a worker may still use the port
@@ -108,6 +122,8 @@ class CBrenvikDlg : public QDialog {
   QTimer m_timer;  // timer 1: refreshes the status lines every 100 ms
   FileChooser m_chooseFile;
   MessageBox m_showMessage;
+  QuestionBox m_askQuestion;
+  bool m_bClosingWithoutAsking = false;
 
   // The controls, in tab order, then the static ones.
   QComboBox m_cbPort;

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QTemporaryDir>
 #include <cmath>
 #include <vector>
 
@@ -235,8 +236,41 @@ TEST(BrenvikDlgTest, RejectedFileShowsTheReadersErrorAndIsNotSelected) {
   EXPECT_EQ(device.FrameCount(), 0u);
 }
 
+TEST(BrenvikDlgTest, WarningsOfASelectedFileShowInOneBoxBehindTheUnchangedStatus) {
+  QTemporaryDir dir;
+  const QString db = dir.filePath("warned-db.csv");
+  const QString mmi = dir.filePath("warned-mmi.csv");
+  QFile dbFile(db);
+  ASSERT_TRUE(dbFile.open(QIODevice::WriteOnly));
+  dbFile.write("22\nh\n");
+  for (int i = 0; i < 22; ++i) dbFile.write("1,C,0,0,L,TAILS,0,0\n");  // 5 characters of tail
+  dbFile.close();
+  QFile mmiFile(mmi);
+  ASSERT_TRUE(mmiFile.open(QIODevice::WriteOnly));
+  mmiFile.write("s1,12\ns2,0\ns3,0\ns4,0\ns5,0\nt1,A,\nt2,B,\nt3,C,\n");
+  mmiFile.close();
+
+  WindowHarness window;
+  window.Choose(db, "IDC_SELECT_DB");
+  EXPECT_EQ(window.Text("IDC_DB_STATUS"), "Total entries is 22");
+  window.Choose(mmi, "IDC_SELECT_MMI");
+  EXPECT_EQ(window.Text("IDC_MMI_STATUS"), "OK");
+
+  ASSERT_EQ(window.messages.size(), 2);
+  const QStringList dbLines = window.messages[0].split('\n');
+  ASSERT_EQ(dbLines.size(), 21);
+  EXPECT_EQ(dbLines[0], db + ":3: field 6 (tailText) has 5 characters, more than the 4 that "
+                             "reach the device whole: it gets \"TAILS\" without its terminating "
+                             "zero");
+  EXPECT_TRUE(dbLines[19].startsWith(db + ":22: "));
+  EXPECT_EQ(dbLines[20], "and 2 more");
+  EXPECT_EQ(window.messages[1],
+            mmi + ":1: field 2 (setting 1) \"12\" is not a single digit: the device gets 1");
+}
+
 // Escape ends the run like the close box; Enter ends it unless a push button
-// has the focus, which Enter then presses.
+// has the focus, which Enter then presses, or the port field, where it
+// presses Connect.
 enum class KeyEffect { Closes, AsksForDbFile, TriesToConnect };
 
 struct KeyCase {
@@ -268,13 +302,14 @@ TEST_P(WindowKeyTest, EscapeClosesEnterClosesOrPressesTheFocusedButton) {
   }
   EXPECT_EQ(window.filtersOffered.size(), effect == KeyEffect::AsksForDbFile ? 1 : 0);
   EXPECT_EQ(window.messages.size(), effect == KeyEffect::TriesToConnect ? 1 : 0);
+  EXPECT_TRUE(window.questions.isEmpty()) << "no download runs, so nothing is asked";
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Keys, WindowKeyTest,
     testing::Values(KeyCase{"IDC_PORT", Qt::Key_Escape, KeyEffect::Closes},
                     KeyCase{"IDC_SELECT_DB", Qt::Key_Escape, KeyEffect::Closes},
-                    KeyCase{"IDC_PORT", Qt::Key_Return, KeyEffect::Closes},
+                    KeyCase{"IDC_PORT", Qt::Key_Return, KeyEffect::TriesToConnect},
                     KeyCase{"IDC_DB_PATH", Qt::Key_Return, KeyEffect::Closes},
                     KeyCase{"IDC_MMI_STATUS", Qt::Key_Enter, KeyEffect::Closes},
                     KeyCase{"IDC_SELECT_DB", Qt::Key_Return, KeyEffect::AsksForDbFile},

@@ -3,11 +3,17 @@
 // guard between the two downloads, Disconnect and closing mid-download, and
 // the worker's short-write box.
 
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
 #include <QElapsedTimer>
 #include <atomic>
+#include <csignal>
 #include <thread>
 
 #include "WindowHarness.h"
+#include "app/SignalWatcher.h"
 #include "tools/device/PtyDevice.h"
 
 namespace brenvik::app::test {
@@ -144,7 +150,35 @@ TEST_F(DownloadWindowTest, DisconnectDuringDownloadStopsItWithoutABoxAndFreesThe
   EXPECT_TRUE(window.messages.isEmpty());
 }
 
-TEST_F(DownloadWindowTest, ClosingDuringDownloadEndsWithinASecond) {
+// Whether the device's tty still carries the exclusive flag a port sets.
+bool ExclusiveFlagSet(const device::PtyDevice& device) {
+  const int fd = ::open(device.Path().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  int exclusive = 0;
+  if (fd >= 0) {
+    ::ioctl(fd, TIOCGEXCL, &exclusive);
+    ::close(fd);
+  }
+  return exclusive != 0;
+}
+
+enum class Stray { Escape, Enter, CloseBox, Disconnect };
+
+struct StrayCase {
+  Stray what;
+  bool yes;
+};
+
+void PrintTo(const StrayCase& c, std::ostream* os) {
+  static const char* const kNames[] = {"Escape", "Enter", "CloseBox", "Disconnect"};
+  *os << kNames[static_cast<int>(c.what)] << (c.yes ? "_Yes" : "_No");
+}
+
+class StrayInputDuringDownloadTest : public DownloadWindowTest,
+                                     public testing::WithParamInterface<StrayCase> {};
+
+TEST_P(StrayInputDuringDownloadTest, AsksFirstNoKeepsTheDownloadYesStopsItAndFreesThePort) {
+  const StrayCase c = GetParam();
+  window.answerYes = c.yes;
   window.dialog->show();
   window.Choose(DataFile("db20.csv"), "IDC_SELECT_DB");
   window.Click("IDC_DOWNLOAD_DB");
@@ -152,12 +186,67 @@ TEST_F(DownloadWindowTest, ClosingDuringDownloadEndsWithinASecond) {
 
   QElapsedTimer clock;
   clock.start();
-  EXPECT_TRUE(window.dialog->close());  // the close box
+  window.Get<QLineEdit>("IDC_DB_PATH").setFocus();
+  switch (c.what) {
+    case Stray::Escape:
+      QTest::keyClick(window.dialog.get(), Qt::Key_Escape);
+      break;
+    case Stray::Enter:
+      QTest::keyClick(&window.Get<QLineEdit>("IDC_DB_PATH"), Qt::Key_Return);
+      break;
+    case Stray::CloseBox:
+      window.dialog->close();
+      break;
+    case Stray::Disconnect:
+      window.Click("IDC_CONNECT");
+      break;
+  }
+  const QString question = c.what == Stray::Disconnect
+                               ? "A download is running. Stop it and disconnect?"
+                               : "A download is running. Stop it and close the window?";
+  EXPECT_EQ(window.questions, QStringList{question});
+
+  if (!c.yes) {
+    EXPECT_TRUE(window.dialog->isVisible());
+    ASSERT_TRUE(window.WaitForText("IDC_DB_STATUS", "Completed!", kDownloadTimeoutMs))
+        << window.Text("IDC_DB_STATUS").toStdString();
+    EXPECT_EQ(device.FrameCount(), 20u);
+    return;
+  }
   EXPECT_LT(clock.elapsed(), 1000);
-  EXPECT_FALSE(window.dialog->isVisible());
+  EXPECT_EQ(window.dialog->isVisible(), c.what == Stray::Disconnect);
   EXPECT_FALSE(window.dialog->Context().downloadRunning.load());
+  char text[kStatusTextSize];
+  window.dialog->Context().dbStatusText.CopyTo(text);
+  EXPECT_STREQ(text, "ERR: DB stopped");
+  EXPECT_FALSE(ExclusiveFlagSet(device));
   QTest::qWait(100);
   EXPECT_TRUE(window.messages.isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, StrayInputDuringDownloadTest,
+                         testing::Values(StrayCase{Stray::Escape, false},
+                                         StrayCase{Stray::Enter, true},
+                                         StrayCase{Stray::CloseBox, true},
+                                         StrayCase{Stray::Disconnect, false},
+                                         StrayCase{Stray::Disconnect, true}));
+
+TEST_F(DownloadWindowTest, SigtermDuringDownloadClosesWithoutAskingAndFreesThePort) {
+  const SignalWatcher watcher([this](int) { window.dialog->CloseWithoutAsking(); });
+  ASSERT_TRUE(watcher.Active());
+  window.dialog->show();
+  window.Choose(DataFile("db20.csv"), "IDC_SELECT_DB");
+  window.Click("IDC_DOWNLOAD_DB");
+  ASSERT_TRUE(window.WaitForTextStarting("IDC_DB_STATUS", "Writing...", kDownloadTimeoutMs));
+  ASSERT_TRUE(ExclusiveFlagSet(device));
+
+  ::raise(SIGTERM);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !window.dialog->isVisible(); }, 1000));
+  EXPECT_TRUE(window.questions.isEmpty());
+  char text[kStatusTextSize];
+  window.dialog->Context().dbStatusText.CopyTo(text);
+  EXPECT_STREQ(text, "ERR: DB stopped");
+  EXPECT_FALSE(ExclusiveFlagSet(device));
 }
 
 TEST_F(DownloadWindowTest, TxErrorBoxIsShownByTheUiThreadWhileTheWorkerWaits) {

@@ -34,6 +34,10 @@ struct WindowHarness {
       messages << text;
       boxesOffUiThread += QThread::currentThread() != qApp->thread() ? 1 : 0;
     });
+    dialog->SetQuestionBox([this](const QString& text) {
+      questions << text;
+      return answerYes;
+    });
     dialog->SetFileChooser([this](const QString& nameFilters) {
       filtersOffered << nameFilters;
       return nextFile;
@@ -83,6 +87,8 @@ struct WindowHarness {
 
   std::unique_ptr<CBrenvikDlg> dialog;
   QStringList messages;
+  QStringList questions;
+  bool answerYes = true;  // what the question box answers
   int boxesOffUiThread = 0;
   QStringList filtersOffered;
   QString nextFile;  // what the file chooser answers; empty: cancelled

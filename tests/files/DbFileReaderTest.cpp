@@ -299,38 +299,48 @@ TEST_F(DbFileReader, WarningsSayWhereTheDeviceGetsOtherThanTheFileHolds) {
     std::vector<std::string> warnings;  // behind the path
   };
   const Case cases[] = {
-      {"1,ABCDEFGHIJKL,1,0,L,T,0,0\n", Entry("ABCDEFGHIJ", 1, "L", {}, "T"),
+      {"1,ABCDEFGHIJKL,1,0,L,T,0,0\n",
+       Entry("ABCDEFGHIJ", 1, "L", {}, "T"),
        {":3: field 2 (code) has 12 characters, cut to 10"}},
       {"1,C,1,0," + label16 + ",T,0,0\n", Entry("C", 1, label16, {}, "T"), {}},
-      {"1,C,1,0," + label16 + "Q,T,0,0\n", Entry("C", 1, label16 + "Q", {}, "T"),
+      {"1,C,1,0," + label16 + "Q,T,0,0\n",
+       Entry("C", 1, label16 + "Q", {}, "T"),
        {NotWhole(5, "label", 17, 16, "ABCDEFGHIJKLMNOPQ")}},
-      {"1,C,1,0,ABCDEFGHIJKLMNOPQRSTUVWXYZ,T,0,0\n", Entry("C", 1, "ABCDEFGHIJKLMNOPQR", {}, "T"),
+      {"1,C,1,0,ABCDEFGHIJKLMNOPQRSTUVWXYZ,T,0,0\n",
+       Entry("C", 1, "ABCDEFGHIJKLMNOPQR", {}, "T"),
        {NotWhole(5, "label", 26, 16, "ABCDEFGHIJKLMNOPQ")}},
       {"1,C,1,1,L,1,ABCDEFGHIJKL,T,0,0\n", Entry("C", 1, "L", {{1, "ABCDEFGHIJKL"}}, "T"), {}},
-      {"1,C,1,1,L,1,ABCDEFGHIJKLM,T,0,0\n", Entry("C", 1, "L", {{1, "ABCDEFGHIJKLM"}}, "T"),
+      {"1,C,1,1,L,1,ABCDEFGHIJKLM,T,0,0\n",
+       Entry("C", 1, "L", {{1, "ABCDEFGHIJKLM"}}, "T"),
        {NotWhole(7, "sub-entry 1 text", 13, 12, "ABCDEFGHIJKLM")}},
       {"1,C,1,2,L,1,S,2,ABCDEFGHIJKLMNOPQ,T,0,0\n",
        Entry("C", 1, "L", {{1, "S"}, {2, "ABCDEFGHIJKLMNO"}}, "T"),
        {NotWhole(9, "sub-entry 2 text", 17, 12, "ABCDEFGHIJKLM")}},
       {"1,C,1,0,L,ABCD,0,0\n", Entry("C", 1, "L", {}, "ABCD"), {}},
-      {"1,C,1,0,L,ABCDE,0,0\n", Entry("C", 1, "L", {}, "ABCDE"),
+      {"1,C,1,0,L,ABCDE,0,0\n",
+       Entry("C", 1, "L", {}, "ABCDE"),
        {NotWhole(6, "tailText", 5, 4, "ABCDE")}},
-      {"1,C,1,0,L,1234567\n", Entry("C", 1, "L", {}, "1234567"),
+      {"1,C,1,0,L,1234567\n",
+       Entry("C", 1, "L", {}, "1234567"),
        {NotWhole(6, "tailText", 8, 4, "12345")}},
-      {"1,C,1,0,L,Y2\n", Entry("C", 1, "L", {}, "Y2\n"),
+      {"1,C,1,0,L,Y2\n",
+       Entry("C", 1, "L", {}, "Y2\n"),
        {":3: field 6 (tailText) is the last field of its line and keeps the line end: the device "
         "gets \"Y2\\n\""}},
-      {"1,\"A1\",\"5\",0,\"M, L\",T\n", Entry("\"A1\"", 0, "\"M", {}, " L\""),
+      {"1,\"A1\",\"5\",0,\"M, L\",T\n",
+       Entry("\"A1\"", 0, "\"M", {}, " L\""),
        {":3: field 2 (code) starts with a double quote: the quotes stay part of the text, and a "
         "comma inside them still splits the field",
         ":3: field 3 (attribute) starts with a double quote: a quoted number reads as 0",
         ":3: field 5 (label) starts with a double quote: the quotes stay part of the text, and a "
         "comma inside them still splits the field"}},
-      {"1,,A100,,,1,0,L,T,0,0\n", Entry("A100", 1, "L", {}, "T"),
+      {"1,,A100,,,1,0,L,T,0,0\n",
+       Entry("A100", 1, "L", {}, "T"),
        {":3: empty cells (\",,\") do not count as fields: every field behind them moves one place "
         "to the left"}},
       {"1,A100,1,0,L,T,,,\n", Entry("A100", 1, "L", {}, "T"), {}},
-      {"1,C,1,0," + label16 + "\xC3\xA9,T,0,0\n", Entry("C", 1, label16 + "\xC3\xA9", {}, "T"),
+      {"1,C,1,0," + label16 + "\xC3\xA9,T,0,0\n",
+       Entry("C", 1, label16 + "\xC3\xA9", {}, "T"),
        {NotWhole(5, "label", 18, 16, "ABCDEFGHIJKLMNOP\\xC3"),
         ":3: field 5 (label) is cut in the middle of a UTF-8 character"}},
   };
@@ -355,7 +365,9 @@ TEST_F(DbFileReader, WarningsSayWhereTheDeviceGetsOtherThanTheFileHolds) {
 }
 
 TEST_F(DbFileReader, ByteOrderMarkOfASpreadsheetIsSkipped) {
-  const FileReadResult result = ReadContent("\xEF\xBB\xBF" "1\nh\n1,A100,1,0,L,T,0,0\n");
+  const FileReadResult result = ReadContent(
+      "\xEF\xBB\xBF"
+      "1\nh\n1,A100,1,0,L,T,0,0\n");
   ASSERT_TRUE(result.ok) << result.error;
   EXPECT_TRUE(result.warnings.empty());
   EXPECT_EQ(BytesOf(table->records[0]), BytesOf(Entry("A100", 1, "L", {}, "T")));

@@ -103,16 +103,24 @@ TEST(StoreText, FillsTheFieldAndWarnsWhereTheDeviceGetsSomethingElse) {
   const Case cases[] = {
       {"", 6, "", {}},
       {"ABC", 4, "ABC", {}},
-      {"ABCD", 4, "ABCD",
+      {"ABCD",
+       4,
+       "ABCD",
        {" has 4 characters, more than the 3 that reach the device whole: it gets "
         "\"ABCD\" without its terminating zero"}},
       {"ABCDEFGHIJ", 6, "ABCDE", {" has 10 characters, cut to 5"}},
-      {"ABCDEFGHIJ", 4, "ABCDE",
+      {"ABCDEFGHIJ",
+       4,
+       "ABCDE",
        {" has 10 characters, more than the 3 that reach the device whole: it gets "
         "\"ABCD\" without its terminating zero"}},
-      {"AB\n", 6, "AB\n",
+      {"AB\n",
+       6,
+       "AB\n",
        {" is the last field of its line and keeps the line end: the device gets \"AB\\n\""}},
-      {"AAAA\xC3\xA9", 6, "AAAA\xC3",
+      {"AAAA\xC3\xA9",
+       6,
+       "AAAA\xC3",
        {" has 6 characters, cut to 5", " is cut in the middle of a UTF-8 character"}},
       {"A\xC3\xA9\x01", 6, "A\xC3\xA9\x01", {}},
   };

@@ -162,24 +162,35 @@ TEST_F(MmiFileReader, WarningsSayWhereTheDeviceGetsOtherThanTheFileHolds) {
        Image(settings, "A", std::string(20, 'S'), "C"),
        {":7: field 2 (shortText1) has 21 characters, cut to 20"}},
       {shortText2(t20), Image(settings, "A", "B", t20), {}},
-      {shortText2(t20 + "U"), Image(settings, "A", "B", t20 + "U"),
+      {shortText2(t20 + "U"),
+       Image(settings, "A", "B", t20 + "U"),
        {":8: field 2 (shortText2) has 21 characters, more than the 20 that reach the device "
-        "whole: it gets \"" + t20 + "U\" without its terminating zero"}},
-      {shortText2(t20 + "UVW"), Image(settings, "A", "B", t20 + "UV"),
+        "whole: it gets \"" +
+        t20 + "U\" without its terminating zero"}},
+      {shortText2(t20 + "UVW"),
+       Image(settings, "A", "B", t20 + "UV"),
        {":8: field 2 (shortText2) has 23 characters, more than the 20 that reach the device "
-        "whole: it gets \"" + t20 + "U\" without its terminating zero"}},
-      {kSettingLines + "t1,ABC\nt2,\"B, C\",\nt3,C,\n", Image(settings, "ABC\n", "\"B", "C"),
+        "whole: it gets \"" +
+        t20 + "U\" without its terminating zero"}},
+      {kSettingLines + "t1,ABC\nt2,\"B, C\",\nt3,C,\n",
+       Image(settings, "ABC\n", "\"B", "C"),
        {":6: field 2 (longText) is the last field of its line and keeps the line end: the device "
         "gets \"ABC\\n\"",
-        ":7: field 2 (shortText1) starts with a double quote: the quotes stay part of the text, and "
+        ":7: field 2 (shortText1) starts with a double quote: the quotes stay part of the text, "
+        "and "
         "a comma inside them still splits the field"}},
-      {firstSetting("12"), Image({1, 0, 5, 2, 9}, "A", "B", "C"),
+      {firstSetting("12"),
+       Image({1, 0, 5, 2, 9}, "A", "B", "C"),
        {":1: field 2 (setting 1) \"12\" is not a single digit: the device gets 1"}},
-      {firstSetting("A"), Image({17, 0, 5, 2, 9}, "A", "B", "C"),
+      {firstSetting("A"),
+       Image({17, 0, 5, 2, 9}, "A", "B", "C"),
        {":1: field 2 (setting 1) \"A\" is not a single digit: the device gets 17"}},
-      {firstSetting(""), Image({218, 0, 5, 2, 9}, "A", "B", "C"),
+      {firstSetting(""),
+       Image({218, 0, 5, 2, 9}, "A", "B", "C"),
        {":1: field 2 (setting 1) is empty: the device gets 218"}},
-      {"\xEF\xBB\xBF" + kSettingLines + "t1,A,\nt2,B,\nt3,C,\n", Image(settings, "A", "B", "C"), {}},
+      {"\xEF\xBB\xBF" + kSettingLines + "t1,A,\nt2,B,\nt3,C,\n",
+       Image(settings, "A", "B", "C"),
+       {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.content);
