@@ -12,7 +12,6 @@
 #include "app/AboutDlg.h"
 #include "app/AppIcon.h"
 #include "app/DialogUnits.h"
-#include "serial/PortName.h"
 #include "app/Resource.h"
 #include "files/DbFileReader.h"
 #include "files/MmiFileReader.h"

@@ -10,7 +10,6 @@
 
 #include <cerrno>
 #include <chrono>
-#include <optional>
 #include <system_error>
 
 #include "serial/OpenFailure.h"
@@ -86,25 +85,23 @@ bool SettingsTook(const termios& got) {
          (got.c_lflag & kLocalOff) == 0 && got.c_cc[VMIN] == 0 && got.c_cc[VTIME] == 0;
 }
 
-// The step of an open that failed.
-struct OpenFault {
-  int error;             // its errno
-  bool settingsRefused;  // the device took the open but not the line settings
-};
+// PrepareLine's answer when the device took the open but not the line
+// settings; the system's error numbers are all positive.
+constexpr int kSettingsRefused = -1;
 
-// Takes the device for this program and gives it the line settings; the
-// fault of the step that failed, none when all took.
-std::optional<OpenFault> PrepareLine(int fd) {
+// Takes the device for this program and gives it the line settings. Returns 0
+// when all took, else the errno of the step that failed or kSettingsRefused.
+int PrepareLine(int fd) {
   // A second open of the device by this or another loader fails on the lock.
-  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) return OpenFault{errno, false};
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) return errno;
 
   termios current{};
-  if (::tcgetattr(fd, &current) != 0) return OpenFault{errno, false};
+  if (::tcgetattr(fd, &current) != 0) return errno;
   const termios wanted = RawLineSettings(current);
   termios applied{};
   if (::tcsetattr(fd, TCSANOW, &wanted) != 0 || ::tcgetattr(fd, &applied) != 0 ||
       !SettingsTook(applied)) {
-    return OpenFault{0, true};
+    return kSettingsRefused;
   }
 
   // The driver raises DTR and RTS when the device opens; the device must not
@@ -115,8 +112,7 @@ std::optional<OpenFault> PrepareLine(int fd) {
   // The exclusive flag also turns away programs that do not take the lock
   // (root excepted). It is set last because it outlives the descriptor on a
   // pseudo-terminal, and an open that fails must leave the device as it was.
-  if (::ioctl(fd, TIOCEXCL) != 0) return OpenFault{errno, false};
-  return std::nullopt;
+  return ::ioctl(fd, TIOCEXCL) == 0 ? 0 : errno;
 }
 
 int MillisecondsUntil(Clock::time_point deadline) {
@@ -174,13 +170,13 @@ OpenResult SerialPort::OpenDevice(const std::string& devicePath) {
   // only a closed port.
   if (handle_ >= 0) return {false, devicePath + ": a port is open already; disconnect it first"};
 
-  std::optional<OpenFault> fault;
+  int fault = 0;
   {
     // Non-blocking, so neither a missing carrier nor a device that stops
     // reading can hold the open or a Write.
     OpeningDescriptor fd(::open(devicePath.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0) {
-      fault = OpenFault{errno, false};
+      fault = errno;
     } else {
       dtrControl_ = kLineDisabled;
       rtsControl_ = kLineDisabled;
@@ -190,7 +186,7 @@ OpenResult SerialPort::OpenDevice(const std::string& devicePath) {
       stopBits_ = kOneStopBit;
       fault = PrepareLine(fd.get());
     }
-    if (!fault) {
+    if (fault == 0) {
       handle_ = fd.release();
       devicePath_ = devicePath;
       {
@@ -204,8 +200,8 @@ OpenResult SerialPort::OpenDevice(const std::string& devicePath) {
   }
   // The attempt's descriptor is closed by now, so the cause cannot name this
   // process as the program holding the device.
-  if (fault->settingsRefused) return {false, SettingsRefusedCause(devicePath)};
-  return {false, OpenFailureCause(devicePath, fault->error)};
+  if (fault == kSettingsRefused) return {false, SettingsRefusedCause(devicePath)};
+  return {false, OpenFailureCause(devicePath, fault)};
 }
 
 void SerialPort::Close() {
@@ -249,7 +245,7 @@ bool SerialPort::CheckWentAway() {
 bool SerialPort::NoteIfGone(int error) {
   // Hang-up, error and invalid descriptor are reported whatever was asked for.
   pollfd watch{handle_, 0, 0};
-  const short seen = ::poll(&watch, 1, 0) > 0 ? watch.revents : 0;
+  const int seen = ::poll(&watch, 1, 0) > 0 ? watch.revents : 0;
   std::string reason;
   if ((seen & POLLHUP) != 0) {
     reason = devicePath_ + " hung up" + kGoneHint;

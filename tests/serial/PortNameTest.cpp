@@ -1,8 +1,8 @@
 #include "serial/PortName.h"
 
-#include <stdlib.h>
 #include <sys/stat.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -19,27 +19,18 @@ namespace fs = std::filesystem;
 constexpr const char* kAdapter = "usb-FTDI_FT232R_USB_UART_A10K3XYZ-if00-port0";
 
 // A by-id folder as udev makes one: a link per adapter, to its device.
-class ByIdFolder {
- public:
+struct ByIdFolder {
   ByIdFolder() {
     std::string pattern = (fs::temp_directory_path() / "brenvik-by-id-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-    std::error_code error;
-    fs::create_symlink("/dev/null", path_ / kAdapter, error);
-    fs::create_symlink("/dev/zero", path_ / "usb-Other_Adapter-if00", error);
+    if (::mkdtemp(pattern.data()) != nullptr) path = pattern;
+    fs::create_symlink("/dev/null", path / kAdapter, error);
+    fs::create_symlink("/dev/zero", path / "usb-Other_Adapter-if00", error);
   }
-  ~ByIdFolder() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  ByIdFolder(const ByIdFolder&) = delete;
-  ByIdFolder& operator=(const ByIdFolder&) = delete;
+  ~ByIdFolder() { fs::remove_all(path, error); }
+  std::string Entry(const char* name) const { return (path / name).string(); }
 
-  std::string Path() const { return path_.string(); }
-  std::string Entry(const char* name) const { return (path_ / name).string(); }
-
- private:
-  fs::path path_;
+  fs::path path;
+  std::error_code error;
 };
 
 TEST(PortNameTest, ReadsComNumbersDevicePathsAndByIdNamesAndNothingElse) {
@@ -72,7 +63,7 @@ TEST(PortNameTest, ReadsComNumbersDevicePathsAndByIdNamesAndNothingElse) {
                {".", 0, ""},
                {"..", 0, ""}};
   for (const auto& c : cases) {
-    const PortName name = ParsePortName(c.text, byId.Path());
+    const PortName name = ParsePortName(c.text, byId.path.string());
     EXPECT_EQ(name.portNumber, c.portNumber) << "'" << c.text << "'";
     EXPECT_EQ(name.devicePath, c.devicePath) << "'" << c.text << "'";
   }
@@ -80,34 +71,21 @@ TEST(PortNameTest, ReadsComNumbersDevicePathsAndByIdNamesAndNothingElse) {
 
 TEST(PortNameTest, ByIdLookupFindsTheLinkToTheDeviceOrNothing) {
   const ByIdFolder byId;
-  EXPECT_EQ(ByIdPathFor("/dev/null", byId.Path()), byId.Entry(kAdapter));
-  EXPECT_EQ(ByIdPathFor("/dev/full", byId.Path()), "");
+  EXPECT_EQ(ByIdPathFor("/dev/null", byId.path.string()), byId.Entry(kAdapter));
+  EXPECT_EQ(ByIdPathFor("/dev/full", byId.path.string()), "");
   EXPECT_EQ(ByIdPathFor("/dev/null", byId.Entry("no-such-folder")), "");
 }
 
 TEST(PortNameTest, LabelNamesTheDeviceWhatItIsAndItsSerialNumber) {
-  const struct {
-    const char* path;
-    const char* description;
-    const char* manufacturer;
-    const char* product;
-    const char* serialNumber;
-    const char* label;
-  } cases[] = {{"/dev/ttyUSB0", "FT232R USB UART", "FTDI", "FT232R USB UART", "A10K3XYZ",
-                "ttyUSB0 \xE2\x80\x93 FT232R USB UART (A10K3XYZ)"},
-               {"/dev/ttyACM0", "", "Arduino (www.arduino.cc)", "", "",
-                "ttyACM0 \xE2\x80\x93 Arduino (www.arduino.cc)"},
-               {"/dev/ttyS0", "ttyS0", "", "", "", "ttyS0 \xE2\x80\x93 serial port"},
-               {"/dev/ttyS4", "PCI serial card", "", "", "", "ttyS4 \xE2\x80\x93 PCI serial card"}};
-  for (const auto& c : cases) {
-    PortInfo port;
-    port.path = c.path;
-    port.description = c.description;
-    port.manufacturer = c.manufacturer;
-    port.product = c.product;
-    port.serialNumber = c.serialNumber;
-    EXPECT_EQ(PortLabel(port), c.label);
-  }
+  PortInfo adapter;
+  adapter.path = "/dev/ttyUSB0";
+  adapter.product = "FT232R USB UART";
+  adapter.serialNumber = "A10K3XYZ";
+  PortInfo builtIn;
+  builtIn.path = "/dev/ttyS0";
+  builtIn.description = "ttyS0";  // what the system says of a port it knows nothing of
+  EXPECT_EQ(PortLabel(adapter), "ttyUSB0 \xE2\x80\x93 FT232R USB UART (A10K3XYZ)");
+  EXPECT_EQ(PortLabel(builtIn), "ttyS0 \xE2\x80\x93 serial port");
 }
 
 // The machine's ports, whatever they are: CI has no adapter and no udev.

@@ -169,14 +169,12 @@ OpenResult OpenAsNobody(const std::string& path) {
     ::_exit(0);
   }
   ::close(pipeFds[1]);
-  std::string said;
-  char chunk[512];
-  ssize_t n = 0;
-  while ((n = ::read(pipeFds[0], chunk, sizeof chunk)) > 0)
-    said.append(chunk, static_cast<size_t>(n));
+  char said[1024];
+  const ssize_t n = ::read(pipeFds[0], said, sizeof said);  // one write, shorter than a pipe's atom
   ::close(pipeFds[0]);
   ::waitpid(child, nullptr, 0);
-  return {said == "opened", said == "opened" ? "" : said};
+  const std::string text(said, static_cast<size_t>(std::max<ssize_t>(n, 0)));
+  return {text == "opened", text == "opened" ? "" : text};
 }
 
 TEST(SerialPortTest, EveryLineByteCrossesBothWaysUnchanged) {
@@ -331,22 +329,15 @@ TEST(SerialPortTest, OpensThatFindNoUsableDeviceSayWhyAndStayClosed) {
        "/: not a serial device (a directory); choose the port the device is on"},
   };
   // A plain user meets the device's permissions, which root passes by.
-  PseudoTerminal dialoutPty;
-  PseudoTerminal ownerOnlyPty;
-  const group* dialout = ::getgrnam("dialout");  // NOLINT(concurrency-mt-unsafe): one thread here
-  if (::geteuid() == 0 && dialout != nullptr && dialoutPty.ok() && ownerOnlyPty.ok()) {
-    const std::string shared = dialoutPty.path();
-    const std::string ownerOnly = ownerOnlyPty.path();
-    ASSERT_EQ(::chown(shared.c_str(), 0, dialout->gr_gid), 0);
+  PseudoTerminal pty;
+  constexpr gid_t kDialout = 20;  // fixed by Debian's base-passwd
+  if (::geteuid() == 0 && pty.ok()) {
+    const std::string shared = pty.path();
+    ASSERT_EQ(::chown(shared.c_str(), 0, kDialout), 0);
     ASSERT_EQ(::chmod(shared.c_str(), 0660), 0);
-    ASSERT_EQ(::chown(ownerOnly.c_str(), 0, dialout->gr_gid), 0);
-    ASSERT_EQ(::chmod(ownerOnly.c_str(), 0600), 0);
-    cases.push_back({"the device's group", [=](SerialPort&) { return OpenAsNobody(shared); },
+    cases.push_back({"permission denied", [=](SerialPort&) { return OpenAsNobody(shared); },
                      shared + ": permission denied; add your user to the dialout group (sudo "
                               "usermod -aG dialout $USER), then log out and in again"});
-    cases.push_back({"owner only", [=](SerialPort&) { return OpenAsNobody(ownerOnly); },
-                     ownerOnly + ": permission denied; it belongs to root:dialout with mode "
-                                 "0600, so ask an administrator for access"});
   }
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -365,16 +356,13 @@ TEST(SerialPortTest, OpensThatFindNoUsableDeviceSayWhyAndStayClosed) {
 }
 
 TEST(SerialPortTest, ADeviceThatHangsUpIsNoticedAndThePortActsClosed) {
+  uint8_t byte = 0;
   const struct {
     const char* noticedBy;
     std::function<void(SerialPort&)> notice;
   } cases[] = {
       {"the idle check", [](SerialPort& p) { p.CheckWentAway(); }},
-      {"a read",
-       [](SerialPort& p) {
-         uint8_t byte = 0;
-         p.Read(&byte, 1);
-       }},
+      {"a read", [&](SerialPort& p) { p.Read(&byte, 1); }},
       {"a write", [](SerialPort& p) { p.Write(&kStx, 1); }},
   };
   for (const auto& c : cases) {
@@ -390,7 +378,6 @@ TEST(SerialPortTest, ADeviceThatHangsUpIsNoticedAndThePortActsClosed) {
     EXPECT_EQ(
         port.WentAwayReason(),
         std::string(pty.path()) + " hung up (the adapter was unplugged or the device powered off)");
-    uint8_t byte = 0;
     EXPECT_EQ(port.Read(&byte, 1), 0);
     EXPECT_EQ(port.Write(&kStx, 1), 0);
     EXPECT_TRUE(port.CheckWentAway());
