@@ -64,9 +64,15 @@ std::string PermissionDenied(const std::string& path) {
 }
 
 std::string InUse(const std::string& path) {
-  const std::string holders = ProgramsHolding(path);
+  const std::vector<std::string> holders = ProgramsHolding(path);
   if (holders.empty()) return path + ": in use by another program; close it and try again";
-  return path + ": in use by " + holders + "; close that program and try again";
+  std::string text = path + ": in use by ";
+  for (std::size_t i = 0; i < holders.size(); ++i) {
+    if (i > 0) text += ", ";
+    text += holders[i];
+  }
+  return text + (holders.size() > 1 ? "; close those programs and try again"
+                                    : "; close that program and try again");
 }
 
 std::string NotSerial(const std::string& path) {
@@ -124,10 +130,10 @@ std::string SettingsRefusedCause(const std::string& path) {
          ": the port refused the line settings (9600 baud, 8 data bits, no parity, 1 stop bit)";
 }
 
-std::string ProgramsHolding(const std::string& path) {
+std::vector<std::string> ProgramsHolding(const std::string& path) {
   struct stat device {};
   if (::stat(path.c_str(), &device) != 0 || !S_ISCHR(device.st_mode)) return {};
-  std::string holders;
+  std::vector<std::string> holders;
   std::error_code error;
   fs::directory_iterator process("/proc", error);
   for (; !error && process != fs::directory_iterator(); process.increment(error)) {
@@ -139,8 +145,7 @@ std::string ProgramsHolding(const std::string& path) {
       struct stat held {};
       if (::stat(fd->path().c_str(), &held) == 0 && S_ISCHR(held.st_mode) &&
           held.st_rdev == device.st_rdev) {
-        if (!holders.empty()) holders += ", ";
-        holders += ProgramName(process->path()) + " (process " + pid + ")";
+        holders.push_back(ProgramName(process->path()) + " (process " + pid + ")");
         break;
       }
     }

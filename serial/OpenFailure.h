@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace brenvik {
 
@@ -19,8 +20,8 @@ std::string OpenFailureCause(const std::string& path, int error);
 std::string SettingsRefusedCause(const std::string& path);
 
 // The programs that hold the character device at `path` open, found through
-// /proc: "minicom (process 1234), screen (process 99)"; empty when /proc
-// tells of none (another user's processes stay hidden to a plain user).
-std::string ProgramsHolding(const std::string& path);
+// /proc, each as "minicom (process 1234)"; empty when /proc tells of none
+// (another user's processes stay hidden to a plain user).
+std::vector<std::string> ProgramsHolding(const std::string& path);
 
 }  // namespace brenvik
