@@ -14,7 +14,6 @@
 #include "app/AboutDlg.h"
 #include "app/AppIcon.h"
 #include "app/DialogUnits.h"
-#include "app/PortField.h"
 #include "app/Resource.h"
 #include "files/DbFileReader.h"
 #include "files/MmiFileReader.h"
@@ -269,7 +268,7 @@ QString CBrenvikDlg::ChooseFile(const QString& nameFilters) {
 
 void CBrenvikDlg::OnConnect() {
   if (m_bConnected == 0) {
-    const PortChoice choice = ParsePortField(m_cbPort.currentText().toStdString());
+    const PortName choice = ParsePortName(m_cbPort.currentText().toStdString());
     const int opened = choice.devicePath.empty() ? m_port.Open(choice.portNumber)
                                                  : m_port.OpenPath(choice.devicePath.c_str());
     if (opened == 0) {

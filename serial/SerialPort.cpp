@@ -10,6 +10,9 @@
 
 #include <cerrno>
 #include <chrono>
+#include <system_error>
+
+#include "serial/OpenFailure.h"
 
 namespace brenvik {
 namespace {
@@ -82,10 +85,45 @@ bool SettingsTook(const termios& got) {
          (got.c_lflag & kLocalOff) == 0 && got.c_cc[VMIN] == 0 && got.c_cc[VTIME] == 0;
 }
 
+// PrepareLine's answer when the device took the open but not the line
+// settings; the system's error numbers are all positive.
+constexpr int kSettingsRefused = -1;
+
+// Takes the device for this program and gives it the line settings. Returns 0
+// when all took, else the errno of the step that failed or kSettingsRefused.
+int PrepareLine(int fd) {
+  // A second open of the device by this or another loader fails on the lock.
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) return errno;
+
+  termios current{};
+  if (::tcgetattr(fd, &current) != 0) return errno;
+  const termios wanted = RawLineSettings(current);
+  termios applied{};
+  if (::tcsetattr(fd, TCSANOW, &wanted) != 0 || ::tcgetattr(fd, &applied) != 0 ||
+      !SettingsTook(applied)) {
+    return kSettingsRefused;
+  }
+
+  // The driver raises DTR and RTS when the device opens; the device must not
+  // see them asserted. A pseudo-terminal has no modem lines and refuses this.
+  int lines = TIOCM_DTR | TIOCM_RTS;
+  (void)::ioctl(fd, TIOCMBIC, &lines);
+
+  // The exclusive flag also turns away programs that do not take the lock
+  // (root excepted). It is set last because it outlives the descriptor on a
+  // pseudo-terminal, and an open that fails must leave the device as it was.
+  return ::ioctl(fd, TIOCEXCL) == 0 ? 0 : errno;
+}
+
 int MillisecondsUntil(Clock::time_point deadline) {
   const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
   return left.count() > 0 ? static_cast<int>(left.count()) : 0;
 }
+
+constexpr const char* kGoneHint = " (the adapter was unplugged or the device powered off)";
+
+// Errors a descriptor gives once its device has vanished under it.
+bool IsGoneError(int error) { return error == EIO || error == ENXIO || error == ENODEV; }
 
 // Waits up to timeoutMs for Close to signal; true when it did.
 bool CloseSignalled(int wakeFd, int timeoutMs) {
@@ -108,51 +146,62 @@ std::string SerialPort::DevicePathFor(uint32_t portNumber) {
 }
 
 int SerialPort::Open(uint32_t portNumber) {
-  const std::string path = DevicePathFor(portNumber);
-  if (path.empty()) return 0;
-  return OpenPath(path.c_str());
+  return OpenPort(PortName{portNumber, {}, "COM" + std::to_string(portNumber)}) ? 1 : 0;
 }
 
 int SerialPort::OpenPath(const char* devicePath) {
-  if (devicePath == nullptr || devicePath[0] == '\0') return 0;
+  return OpenDevice(devicePath != nullptr ? devicePath : "") ? 1 : 0;
+}
+
+OpenResult SerialPort::OpenPort(const PortName& name) {
+  if (!name.devicePath.empty()) return OpenDevice(name.devicePath);
+  if (name.portNumber != 0) return OpenDevice(DevicePathFor(name.portNumber));
+  if (name.text.empty()) return {false, "no port given"};
+  return {false, name.text +
+                     " is not a port; give COM1 or above, a device path such as /dev/ttyUSB0, "
+                     "or a name from " +
+                     kByIdFolder};
+}
+
+OpenResult SerialPort::OpenDevice(const std::string& devicePath) {
+  if (devicePath.empty()) return {false, "no port given"};
   std::lock_guard lock(lock_);
   // Opening over an open port would leak its descriptor; the window opens
   // only a closed port.
-  if (handle_ >= 0) return 0;
+  if (handle_ >= 0) return {false, devicePath + ": a port is open already; disconnect it first"};
 
-  // Non-blocking, so neither a missing carrier nor a device that stops reading
-  // can hold the open or a Write.
-  OpeningDescriptor fd(::open(devicePath, O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK));
-  if (fd.get() < 0) return 0;
-  // A second open of the device by this or another loader fails on the lock.
-  if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) return 0;
-
-  termios current{};
-  if (::tcgetattr(fd.get(), &current) != 0) return 0;
-  const termios wanted = RawLineSettings(current);
-  dtrControl_ = kLineDisabled;
-  rtsControl_ = kLineDisabled;
-  baudRate_ = kBaudRate;
-  parity_ = kNoParity;
-  byteSize_ = kByteSize;
-  stopBits_ = kOneStopBit;
-  if (::tcsetattr(fd.get(), TCSANOW, &wanted) != 0) return 0;
-  termios applied{};
-  if (::tcgetattr(fd.get(), &applied) != 0 || !SettingsTook(applied)) return 0;
-
-  // The driver raises DTR and RTS when the device opens; the device must not
-  // see them asserted. A pseudo-terminal has no modem lines and refuses this.
-  int lines = TIOCM_DTR | TIOCM_RTS;
-  (void)::ioctl(fd.get(), TIOCMBIC, &lines);
-
-  // The exclusive flag also turns away programs that do not take the lock
-  // (root excepted). It is set last because it outlives the descriptor on a
-  // pseudo-terminal, and an open that fails must leave the device as it was.
-  if (::ioctl(fd.get(), TIOCEXCL) != 0) return 0;
-
-  handle_ = fd.release();
-  open_ = true;
-  return 1;
+  int fault = 0;
+  {
+    // Non-blocking, so neither a missing carrier nor a device that stops
+    // reading can hold the open or a Write.
+    OpeningDescriptor fd(::open(devicePath.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK));
+    if (fd.get() < 0) {
+      fault = errno;
+    } else {
+      dtrControl_ = kLineDisabled;
+      rtsControl_ = kLineDisabled;
+      baudRate_ = kBaudRate;
+      parity_ = kNoParity;
+      byteSize_ = kByteSize;
+      stopBits_ = kOneStopBit;
+      fault = PrepareLine(fd.get());
+    }
+    if (fault == 0) {
+      handle_ = fd.release();
+      devicePath_ = devicePath;
+      {
+        std::lock_guard reason(reasonLock_);
+        wentAwayReason_.clear();
+        wentAway_ = false;
+      }
+      open_ = true;
+      return {true, {}};
+    }
+  }
+  // The attempt's descriptor is closed by now, so the cause cannot name this
+  // process as the program holding the device.
+  if (fault == kSettingsRefused) return {false, SettingsRefusedCause(devicePath)};
+  return {false, OpenFailureCause(devicePath, fault)};
 }
 
 void SerialPort::Close() {
@@ -180,9 +229,44 @@ void SerialPort::Close() {
 
 bool SerialPort::IsOpen() const { return open_; }
 
+bool SerialPort::WentAway() const { return wentAway_; }
+
+std::string SerialPort::WentAwayReason() const {
+  std::lock_guard guard(reasonLock_);
+  return wentAwayReason_;
+}
+
+bool SerialPort::CheckWentAway() {
+  std::unique_lock lock(lock_, std::try_to_lock);
+  if (lock.owns_lock() && handle_ >= 0 && !wentAway_) NoteIfGone(0);
+  return wentAway_;
+}
+
+bool SerialPort::NoteIfGone(int error) {
+  // Hang-up, error and invalid descriptor are reported whatever was asked for.
+  pollfd watch{handle_, 0, 0};
+  const int seen = ::poll(&watch, 1, 0) > 0 ? watch.revents : 0;
+  std::string reason;
+  if ((seen & POLLHUP) != 0) {
+    reason = devicePath_ + " hung up" + kGoneHint;
+  } else if (IsGoneError(error)) {
+    reason = devicePath_ + " failed: " + std::generic_category().message(error) + kGoneHint;
+  } else if ((seen & (POLLERR | POLLNVAL)) != 0) {
+    reason = devicePath_ + " failed: the line reported an error" + kGoneHint;
+  } else {
+    return false;
+  }
+  std::lock_guard guard(reasonLock_);
+  if (!wentAway_) {
+    wentAwayReason_ = reason;
+    wentAway_ = true;
+  }
+  return true;
+}
+
 int SerialPort::Write(const void* bytes, int n) {
   std::lock_guard lock(lock_);
-  if (handle_ < 0 || bytes == nullptr || n <= 0) return 0;
+  if (handle_ < 0 || wentAway_ || bytes == nullptr || n <= 0) return 0;
 
   const auto* next = static_cast<const unsigned char*>(bytes);
   const auto deadline = Clock::now() + kWriteTimeout;
@@ -194,7 +278,10 @@ int SerialPort::Write(const void* bytes, int n) {
       continue;
     }
     if (count < 0 && errno == EINTR) continue;
-    if (count < 0 && errno != EAGAIN && errno != EWOULDBLOCK) break;
+    if (count < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+      NoteIfGone(errno);
+      break;
+    }
 
     // No room: wait for it, for the rest of the time-out, or for Close.
     const int timeoutMs = MillisecondsUntil(deadline);
@@ -204,31 +291,40 @@ int SerialPort::Write(const void* bytes, int n) {
     if (ready < 0 && errno == EINTR) continue;
     if (ready <= 0) break;
     if ((waits[1].revents & POLLIN) != 0) break;
-    if ((waits[0].revents & POLLOUT) == 0) break;  // hung up or failed
+    if ((waits[0].revents & POLLOUT) == 0) {
+      NoteIfGone(0);
+      break;
+    }
   }
   return written;
 }
 
 int SerialPort::Read(void* buffer, int n) {
   std::lock_guard lock(lock_);
-  if (handle_ < 0 || buffer == nullptr || n <= 0) return 0;
+  if (handle_ < 0 || wentAway_ || buffer == nullptr || n <= 0) return 0;
   for (;;) {
     const ssize_t count = ::read(handle_, buffer, static_cast<size_t>(n));
     if (count < 0 && errno == EINTR) continue;
-    // Nothing queued (EAGAIN) and failures alike count as nothing read.
-    return count > 0 ? static_cast<int>(count) : 0;
+    if (count > 0) return static_cast<int>(count);
+    // With reads that wait for nothing, a terminal answers 0 both when nothing
+    // is queued and when it has hung up; only the descriptor's state tells.
+    if (count == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) NoteIfGone(count < 0 ? errno : 0);
+    return 0;
   }
 }
 
 void SerialPort::Drain() {
   std::lock_guard lock(lock_);
-  if (handle_ < 0) return;
+  if (handle_ < 0 || wentAway_) return;
   // tcdrain has no time-out: it is called only once the driver's queue is
   // empty, when it waits for no more than the transmitter's last characters.
   const auto deadline = Clock::now() + kDrainLimit;
   for (;;) {
     int queued = 0;
-    if (::ioctl(handle_, TIOCOUTQ, &queued) != 0) return;
+    if (::ioctl(handle_, TIOCOUTQ, &queued) != 0) {
+      NoteIfGone(errno);
+      return;
+    }
     if (queued <= 0) break;
     if (Clock::now() >= deadline) return;
     if (CloseSignalled(wakeFd_, kDrainPollMs)) return;
@@ -238,7 +334,7 @@ void SerialPort::Drain() {
 
 void SerialPort::DiscardInput() {
   std::lock_guard lock(lock_);
-  if (handle_ >= 0) (void)::tcflush(handle_, TCIFLUSH);
+  if (handle_ >= 0 && !wentAway_) (void)::tcflush(handle_, TCIFLUSH);
 }
 
 }  // namespace brenvik

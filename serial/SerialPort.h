@@ -6,8 +6,18 @@
 #include <string>
 
 #include "serial/DevicePort.h"
+#include "serial/PortName.h"
 
 namespace brenvik {
+
+// The outcome of an open: when it failed, the cause as one line a person can
+// act on, such as "/dev/ttyUSB0: permission denied; add your user to the
+// dialout group (sudo usermod -aG dialout $USER), then log out and in again".
+struct OpenResult {
+  bool ok = false;
+  std::string cause;  // empty when ok
+  explicit operator bool() const { return ok; }
+};
 
 // The one serial port: 9600 baud, 8 data bits, no parity, one stop bit, raw,
 // no flow control, DTR and RTS off, reads that never block, exclusive use.
@@ -16,6 +26,11 @@ namespace brenvik {
 // reads: every operation takes the port's lock, so a Close can never let a
 // worker touch a descriptor that has meanwhile been reused by another open.
 // After Close, Write and Read return 0 without touching any descriptor.
+//
+// A device that goes away while open (a USB adapter pulled, the other end of a
+// pseudo-terminal closed) is noticed by the Write, Read or Drain that meets
+// it, or by CheckWentAway; from then on the port acts as closed for I/O until
+// Close, and WentAway and WentAwayReason tell what happened.
 class SerialPort final : public DevicePort {
  public:
   SerialPort();
@@ -28,9 +43,27 @@ class SerialPort final : public DevicePort {
   int Open(uint32_t portNumber);
   // Opens a device by path (/dev/ttyUSB0, a pseudo-terminal). Returns 1 or 0.
   int OpenPath(const char* devicePath);
+  // Opens a device by path, saying why not when it fails: no such device,
+  // permission denied, in use by another program, not a serial device, line
+  // settings refused, or "no port given" for an empty path.
+  OpenResult OpenDevice(const std::string& devicePath);
+  // Opens what ParsePortName read: the device path, else COM n; port 0 fails
+  // with "<text> is not a port; ..." ("no port given" for an empty text).
+  OpenResult OpenPort(const PortName& name);
   // Closes the port if it is open; harmless on a closed port.
   void Close();
   bool IsOpen() const;
+
+  // Whether the device went away while open. Set from the I/O and from
+  // CheckWentAway, kept through Close, cleared by the next open. Never waits.
+  bool WentAway() const;
+  // Why it went away, one line: "/dev/ttyUSB0 hung up (the adapter was
+  // unplugged or the device powered off)"; empty while it has not.
+  std::string WentAwayReason() const;
+  // Looks at an idle open port, without waiting, for a hang-up or an error on
+  // its line; returns WentAway() after the look. While a Write or Read holds
+  // the port it does not look, as that I/O notices it itself.
+  bool CheckWentAway();
 
   // Writes all n bytes, waiting up to one second for room; returns the count
   // written (0 when closed or on failure, fewer than n on a time-out).
@@ -55,12 +88,22 @@ class SerialPort final : public DevicePort {
   int32_t stopBits() const { return stopBits_; }
 
  private:
-  mutable std::mutex lock_;  // guards handle_
+  // Records that the device went away when its descriptor shows a hang-up or
+  // an error, or `error` is one a vanished device gives; true when it did.
+  // Called with lock_ held.
+  bool NoteIfGone(int error);
+
+  mutable std::mutex lock_;  // guards handle_ and devicePath_
   int handle_ = -1;          // the open descriptor, -1 when closed
+  std::string devicePath_;   // what handle_ was opened from, for the went-away reason
   // Mirrors handle_ for IsOpen, so the window never waits behind a Write.
   std::atomic<bool> open_{false};
   // eventfd that ends a Write or Drain waiting for the device when Close comes.
   int wakeFd_ = -1;
+  // Set once by NoteIfGone; I/O checks it under lock_, the window without any.
+  std::atomic<bool> wentAway_{false};
+  mutable std::mutex reasonLock_;  // guards wentAwayReason_
+  std::string wentAwayReason_;
   int32_t dtrControl_ = 0;
   int32_t rtsControl_ = 0;
   int32_t baudRate_ = 0;

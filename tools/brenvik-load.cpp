@@ -3,7 +3,6 @@
 // the window and prints each status text as it changes.
 
 #include <atomic>
-#include <cctype>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -18,6 +17,8 @@
 #include "download/DownloadRunner.h"
 #include "files/DbFileReader.h"
 #include "files/MmiFileReader.h"
+#include "serial/PortList.h"
+#include "serial/PortName.h"
 #include "serial/SerialPort.h"
 #include "tools/StopSignalHandler.h"
 
@@ -39,20 +40,26 @@ constexpr const char* kCompletedText = "Completed!";
 constexpr const char* kUsageText =
     "Usage: brenvik-load --port PORT --db FILE [--trace]\n"
     "       brenvik-load --port PORT --mmi FILE [--trace]\n"
+    "       brenvik-load --list-ports\n"
     "\n"
     "Downloads a DB file or an MMI file to the device on PORT (9600 8N1) and\n"
     "prints each status text of the download on its own line as it changes,\n"
     "ending with \"Completed!\" or an error text.\n"
     "\n"
-    "PORT is COMn (COM1 is /dev/ttyS0, COM3 is /dev/ttyS2) or the path of a\n"
+    "PORT is COMn (COM1 is /dev/ttyS0, COM3 is /dev/ttyS2), the path of a\n"
     "serial device (/dev/ttyUSB0, or the pseudo-terminal that brenvik-device\n"
-    "prints).\n"
+    "prints), or an adapter's stable name from /dev/serial/by-id, as a full\n"
+    "path or the bare name (usb-FTDI_FT232R_USB_UART_A10K3XYZ-if00-port0); that\n"
+    "name stays the same when the adapter comes back as another ttyUSB.\n"
     "\n"
     "Options:\n"
     "  --port PORT   the serial port the device is on\n"
     "  --db FILE     download this DB file\n"
     "  --mmi FILE    download this MMI file\n"
     "  --trace       echo every frame in hex on standard output\n"
+    "  --list-ports  print the serial ports present, one a line, and exit:\n"
+    "                path, by-id name, description, USB VID:PID, serial\n"
+    "                number, separated by tabs, \"-\" where unknown\n"
     "  --help        show this text\n"
     "\n"
     "Ctrl-C (or SIGTERM) stops a running download and releases the port.\n"
@@ -61,10 +68,12 @@ constexpr const char* kUsageText =
     "  0  the download ended with \"Completed!\"\n"
     "  2  wrong usage\n"
     "  3  the file was rejected by its reader (the reason is on standard error)\n"
-    "  4  the port would not open\n"
+    "  4  the port would not open (the cause is on standard error), or the\n"
+    "     ports could not be listed\n"
     "  5  the download failed or was stopped\n";
 
 struct Options {
+  bool listPorts = false;
   std::string port;
   std::string file;
   brenvik::DownloadKind kind = brenvik::DownloadKind::Db;
@@ -90,8 +99,12 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
     if (arg == "--help" || arg == "-h") {
       std::fputs(kUsageText, stdout);
       return kCompleted;
+    } else if (arg == "--list-ports") {
+      options.listPorts = true;
     } else if (arg == "--port") {
-      if (!value(options.port)) return UsageError("--port needs a port: COMn or a device path");
+      if (!value(options.port)) {
+        return UsageError("--port needs a port: COMn, a device path or a by-id name");
+      }
     } else if (arg == "--db") {
       if (!value(options.file)) return UsageError("--db needs a file");
       options.kind = brenvik::DownloadKind::Db;
@@ -106,28 +119,32 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
       return UsageError(("unknown argument " + arg).c_str());
     }
   }
+  if (options.listPorts) return std::nullopt;
   if (options.port.empty()) return UsageError("no --port given");
   if (haveDb == haveMmi) return UsageError("give exactly one of --db FILE and --mmi FILE");
   return std::nullopt;
 }
 
-// "COM3" (any case) gives 3; anything else is not a COM name.
-std::optional<uint32_t> ComPortNumber(const std::string& port) {
-  if (port.size() < 4 || port.size() > 8) return std::nullopt;
-  for (int i = 0; i < 3; ++i) {
-    if (std::toupper(static_cast<unsigned char>(port[i])) != "COM"[i]) return std::nullopt;
-  }
-  uint32_t number = 0;
-  for (std::size_t i = 3; i < port.size(); ++i) {
-    if (!std::isdigit(static_cast<unsigned char>(port[i]))) return std::nullopt;
-    number = number * 10 + static_cast<uint32_t>(port[i] - '0');
-  }
-  return number;
-}
+std::string OrDash(const std::string& text) { return text.empty() ? "-" : text; }
 
-bool OpenPort(brenvik::SerialPort& port, const std::string& name) {
-  if (const std::optional<uint32_t> number = ComPortNumber(name)) return port.Open(*number) == 1;
-  return port.OpenPath(name.c_str()) == 1;
+// One line per port, its columns tab-separated so that a script can cut them.
+int PrintPorts() {
+  const brenvik::PortListResult listed = brenvik::ListPorts();
+  if (!listed) {
+    std::fprintf(stderr, "brenvik-load: %s\n", listed.error.c_str());
+    return kPortWillNotOpen;
+  }
+  if (listed.ports.empty()) std::fprintf(stderr, "brenvik-load: no serial ports found\n");
+  for (const brenvik::PortInfo& port : listed.ports) {
+    char ids[16] = "-";
+    if (port.usbVendorId && port.usbProductId) {
+      std::snprintf(ids, sizeof ids, "%04x:%04x", *port.usbVendorId, *port.usbProductId);
+    }
+    std::printf("%s\t%s\t%s\t%s\t%s\n", port.path.c_str(), OrDash(port.byIdPath).c_str(),
+                OrDash(brenvik::PortDescription(port)).c_str(), ids,
+                OrDash(port.serialNumber).c_str());
+  }
+  return kCompleted;
 }
 
 }  // namespace
@@ -137,6 +154,7 @@ int main(int argc, char** argv) {
   std::setvbuf(stdout, nullptr, _IOLBF, 0);
   Options options;
   if (const std::optional<int> code = ParseOptions(argc, argv, options)) return *code;
+  if (options.listPorts) return PrintPorts();
   InstallStopHandlers();
 
   // About 300 KB: too much for the stack of a small program's main.
@@ -154,8 +172,10 @@ int main(int argc, char** argv) {
   }
 
   brenvik::SerialPort port;
-  if (!OpenPort(port, options.port)) {
-    std::fprintf(stderr, "brenvik-load: cannot open port %s\n", options.port.c_str());
+  const brenvik::OpenResult opened = port.OpenPort(brenvik::ParsePortName(options.port));
+  if (!opened) {
+    std::fprintf(stderr, "brenvik-load: cannot open port %s: %s\n", options.port.c_str(),
+                 opened.cause.c_str());
     return kPortWillNotOpen;
   }
 
@@ -191,6 +211,10 @@ int main(int argc, char** argv) {
   }
   runner.Join();
   printIfChanged();
+  // The status text says only that the device stopped answering; this says why.
+  if (port.WentAway()) {
+    std::fprintf(stderr, "brenvik-load: the port went away: %s\n", port.WentAwayReason().c_str());
+  }
   port.Close();
   return std::strcmp(shown, kCompletedText) == 0 ? kCompleted : kDownloadFailed;
 }

@@ -1,9 +1,11 @@
 #include "serial/SerialPort.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <pty.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -19,6 +21,8 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+
+#include "serial/FrameLink.h"
 
 namespace brenvik {
 namespace {
@@ -70,6 +74,11 @@ class PseudoTerminal {
   const char* path() const { return path_.c_str(); }
   // Terminal settings asked for on this end are those of the device end.
   int master() const { return master_; }
+  // Closing this end hangs up the device end, as pulling a USB adapter does.
+  void HangUp() {
+    ::close(master_);
+    master_ = -1;
+  }
 
   void SendToPort(const Bytes& bytes) const {
     ASSERT_EQ(::write(master_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
@@ -142,6 +151,32 @@ class UnrelatedFile {
   std::string path_;
 };
 
+// Opens `path` from a child process that has given up root for nobody, as a
+// user outside the device's group would.
+OpenResult OpenAsNobody(const std::string& path) {
+  constexpr uid_t kNobody = 65534;
+  int pipeFds[2];
+  if (::pipe(pipeFds) != 0) return {false, "no pipe"};
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::close(pipeFds[0]);
+    if (::setgroups(0, nullptr) == 0 && ::setgid(kNobody) == 0 && ::setuid(kNobody) == 0) {
+      SerialPort port;
+      const OpenResult opened = port.OpenDevice(path);
+      const std::string said = opened ? "opened" : opened.cause;
+      [[maybe_unused]] const ssize_t n = ::write(pipeFds[1], said.data(), said.size());
+    }
+    ::_exit(0);
+  }
+  ::close(pipeFds[1]);
+  char said[1024];
+  const ssize_t n = ::read(pipeFds[0], said, sizeof said);  // one write, shorter than a pipe's atom
+  ::close(pipeFds[0]);
+  ::waitpid(child, nullptr, 0);
+  const std::string text(said, static_cast<size_t>(std::max<ssize_t>(n, 0)));
+  return {text == "opened", text == "opened" ? "" : text};
+}
+
 TEST(SerialPortTest, EveryLineByteCrossesBothWaysUnchanged) {
   PseudoTerminal pty;
   ASSERT_TRUE(pty.ok());
@@ -207,6 +242,9 @@ TEST(SerialPortTest, ReadWithNothingQueuedReturnsZeroAtOnce) {
   const auto start = Clock::now();
   EXPECT_EQ(port.Read(&byte, 1), 0);
   EXPECT_LT(Clock::now() - start, milliseconds(50));
+  // A terminal reads 0 when it has hung up as well; this one has not.
+  EXPECT_FALSE(port.WentAway());
+  EXPECT_FALSE(port.CheckWentAway());
 }
 
 TEST(SerialPortTest, SecondOpenOfTheSameDeviceFailsUntilTheFirstCloses) {
@@ -216,7 +254,9 @@ TEST(SerialPortTest, SecondOpenOfTheSameDeviceFailsUntilTheFirstCloses) {
   SerialPort second;
   ASSERT_EQ(first.OpenPath(pty.path()), 1);
 
-  EXPECT_EQ(second.OpenPath(pty.path()), 0);
+  EXPECT_EQ(second.OpenDevice(pty.path()).cause,
+            std::string(pty.path()) + ": in use by serial_port_test (process " +
+                std::to_string(::getpid()) + "); close that program and try again");
   EXPECT_FALSE(second.IsOpen());
   // The refused open has not disturbed the port that holds the device.
   const uint8_t ack = 0x06;
@@ -262,29 +302,88 @@ TEST(SerialPortTest, DiscardInputDropsWhatTheDeviceSentAndKeepsWhatComesAfter) {
   EXPECT_EQ(ReadFromPort(port, 1, milliseconds(1000)), std::vector<uint8_t>{0x06});
 }
 
-TEST(SerialPortTest, OpensThatFindNoUsableDeviceReturnZeroAndStayClosed) {
+TEST(SerialPortTest, OpensThatFindNoUsableDeviceSayWhyAndStayClosed) {
   ASSERT_NE(::access("/dev/ttyS999", F_OK), 0) << "COM1000 is expected not to exist here";
   UnrelatedFile plainFile;
-  const struct {
+  const std::string file = plainFile.path();
+  const std::string missing = "/dev/brenvik-no-such-port";
+  struct Case {
     const char* what;
-    std::function<int(SerialPort&)> open;
-  } cases[] = {
-      {"port 0", [](SerialPort& p) { return p.Open(0); }},
-      {"COM1000, /dev/ttyS999, missing", [](SerialPort& p) { return p.Open(1000); }},
-      {"missing path", [](SerialPort& p) { return p.OpenPath("/dev/brenvik-no-such-port"); }},
-      {"empty path", [](SerialPort& p) { return p.OpenPath(""); }},
-      {"no path", [](SerialPort& p) { return p.OpenPath(nullptr); }},
-      {"a plain file", [&](SerialPort& p) { return p.OpenPath(plainFile.path()); }},
+    std::function<OpenResult(SerialPort&)> open;
+    std::string cause;
   };
+  std::vector<Case> cases = {
+      {"port 0", [](SerialPort& p) { return p.OpenPort(ParsePortName(" COM0 ")); },
+       "COM0 is not a port; give COM1 or above, a device path such as /dev/ttyUSB0, or a name "
+       "from /dev/serial/by-id"},
+      {"COM1000, missing", [](SerialPort& p) { return p.OpenPort(ParsePortName("COM1000")); },
+       "/dev/ttyS999: no such device; check that the adapter is plugged in and the name is right"},
+      {"missing path", [&](SerialPort& p) { return p.OpenDevice(missing); },
+       missing + ": no such device; check that the adapter is plugged in and the name is right"},
+      {"empty path", [](SerialPort& p) { return p.OpenDevice(""); }, "no port given"},
+      {"a plain file", [&](SerialPort& p) { return p.OpenDevice(file); },
+       file + ": not a serial device (a plain file); choose the port the device is on"},
+      {"a device that is no terminal", [](SerialPort& p) { return p.OpenDevice("/dev/null"); },
+       "/dev/null: not a serial device; choose the port the device is on"},
+      {"a directory", [](SerialPort& p) { return p.OpenDevice("/"); },
+       "/: not a serial device (a directory); choose the port the device is on"},
+  };
+  // A plain user meets the device's permissions, which root passes by.
+  PseudoTerminal pty;
+  constexpr gid_t kDialout = 20;  // fixed by Debian's base-passwd
+  if (::geteuid() == 0 && pty.ok()) {
+    const std::string shared = pty.path();
+    ASSERT_EQ(::chown(shared.c_str(), 0, kDialout), 0);
+    ASSERT_EQ(::chmod(shared.c_str(), 0660), 0);
+    cases.push_back({"permission denied", [=](SerialPort&) { return OpenAsNobody(shared); },
+                     shared + ": permission denied; add your user to the dialout group (sudo "
+                              "usermod -aG dialout $USER), then log out and in again"});
+  }
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     SerialPort port;
-    EXPECT_EQ(c.open(port), 0);
+    const OpenResult opened = c.open(port);
+    EXPECT_FALSE(opened.ok);
+    EXPECT_EQ(opened.cause, c.cause);
     EXPECT_FALSE(port.IsOpen());
     const uint8_t byte = 0x02;
     EXPECT_EQ(port.Write(&byte, 1), 0);
   }
+  SerialPort port;
+  EXPECT_EQ(port.Open(0), 0);
+  EXPECT_EQ(port.OpenPath(nullptr), 0);
   EXPECT_EQ(plainFile.Size(), 0);
+}
+
+TEST(SerialPortTest, ADeviceThatHangsUpIsNoticedAndThePortActsClosed) {
+  uint8_t byte = 0;
+  const struct {
+    const char* noticedBy;
+    std::function<void(SerialPort&)> notice;
+  } cases[] = {
+      {"the idle check", [](SerialPort& p) { p.CheckWentAway(); }},
+      {"a read", [&](SerialPort& p) { p.Read(&byte, 1); }},
+      {"a write", [](SerialPort& p) { p.Write(&kStx, 1); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.noticedBy);
+    PseudoTerminal pty;
+    ASSERT_TRUE(pty.ok());
+    SerialPort port;
+    ASSERT_EQ(port.OpenPath(pty.path()), 1);
+    pty.HangUp();
+
+    c.notice(port);
+    EXPECT_TRUE(port.WentAway());
+    EXPECT_EQ(
+        port.WentAwayReason(),
+        std::string(pty.path()) + " hung up (the adapter was unplugged or the device powered off)");
+    EXPECT_EQ(port.Read(&byte, 1), 0);
+    EXPECT_EQ(port.Write(&kStx, 1), 0);
+    EXPECT_TRUE(port.CheckWentAway());
+    port.Close();
+    EXPECT_FALSE(port.IsOpen());
+  }
 }
 
 TEST(SerialPortTest, ComNumberMapsToTheDeviceOneBelowIt) {
@@ -352,6 +451,9 @@ TEST(SerialPortTest, CloseDuringAWriteWaitingForRoomEndsTheWriteAtOnce) {
     writeEnded = Clock::now();
   });
   std::this_thread::sleep_for(200ms);  // the device end never reads: the Write waits for room
+  const auto checkStarted = Clock::now();
+  EXPECT_FALSE(port.CheckWentAway());
+  EXPECT_LT(Clock::now() - checkStarted, milliseconds(50)) << "the check waited for the Write";
   const auto closeStarted = Clock::now();
   port.Close();
   const auto closeTook = Clock::now() - closeStarted;

@@ -5,11 +5,14 @@
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "ChildProcess.h"
 #include "DeviceTestSupport.h"
+#include "serial/PortList.h"
 #include "serial/SerialPort.h"
 #include "tools/device/PtyDevice.h"
 
@@ -18,6 +21,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using test::ChildProcess;
+using test::Join;
 using test::ToolsTempDir;
 
 constexpr const char* kLoader = BRENVIK_LOAD_PATH;
@@ -33,12 +37,14 @@ bool Contains(const std::vector<std::string>& lines, const std::string& line) {
   return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
-TEST(LoaderProcessTest, DbDownloadPrintsItsStatusLinesAndEndsCompleted) {
+// The port is named as udev names an adapter in /dev/serial/by-id: a link to the device.
+TEST(LoaderProcessTest, DbDownloadThroughAByIdNamePrintsItsStatusLinesAndEndsCompleted) {
   ToolsTempDir dir;
   PtyDevice device;
   ASSERT_TRUE(device.Start()) << device.Error();
-  ChildProcess loader(
-      {kLoader, "--port", device.Path(), "--db", dir.Write("in-db.csv", kThreeEntryDb)});
+  const std::string byId = dir.Path("usb-Brenvik_Simulated_Device_0001-if00");
+  std::filesystem::create_symlink(device.Path(), byId);
+  ChildProcess loader({kLoader, "--port", byId, "--db", dir.Write("in-db.csv", kThreeEntryDb)});
   ASSERT_TRUE(loader.Started());
 
   EXPECT_EQ(loader.Wait(10s), 0) << loader.Out() << loader.Err();
@@ -56,7 +62,7 @@ struct ExitCase {
   const char* name;
   std::vector<std::string> args;  // behind the program name
   int exitCode;
-  const char* stderrHas;
+  std::string stderrHas;
 };
 
 TEST(LoaderProcessTest, ExitCodesTellWhatWentWrong) {
@@ -71,10 +77,14 @@ TEST(LoaderProcessTest, ExitCodesTellWhatWentWrong) {
       {"both files", {"--port", "COM1", "--db", db, "--mmi", db}, 2, "exactly one of"},
       {"unknown option", {"--port", "COM1", "--db", db, "--fast"}, 2, "unknown argument --fast"},
       {"option without value", {"--port"}, 2, "--port needs a port"},
-      {"file that is not there", {"--port", noPort, "--db", missing}, 3, missing.c_str()},
+      {"file that is not there", {"--port", noPort, "--db", missing}, 3, missing},
       {"file the reader rejects", {"--port", noPort, "--db", tooLong}, 3, "count 4000 is above"},
-      {"port that will not open", {"--port", noPort, "--db", db}, 4, noPort.c_str()},
-      {"COM0 is no port", {"--port", "COM0", "--db", db}, 4, "cannot open port COM0"},
+      {"port that is not there",
+       {"--port", noPort, "--db", db},
+       4,
+       Join({"brenvik-load: cannot open port ", noPort, ": ", noPort,
+             ": no such device; check that the adapter is plugged in and the name is right\n"})},
+      {"COM0 is no port", {"--port", "COM0", "--db", db}, 4, "cannot open port COM0: COM0 is not"},
   };
   for (const ExitCase& c : cases) {
     std::vector<std::string> argv = {kLoader};
@@ -86,12 +96,26 @@ TEST(LoaderProcessTest, ExitCodesTellWhatWentWrong) {
   }
 }
 
+TEST(LoaderProcessTest, ListPortsPrintsOneLineOfFiveColumnsPerPortPresent) {
+  ChildProcess loader({kLoader, "--list-ports"});
+  ASSERT_TRUE(loader.Started());
+  EXPECT_EQ(loader.Wait(5s), 0) << loader.Err();
+  const PortListResult listed = ListPorts();
+  const std::vector<std::string> lines = loader.OutLines();
+  ASSERT_EQ(lines.size(), listed.ports.size()) << loader.Out();
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    EXPECT_EQ(lines[i].rfind(listed.ports[i].path + "\t", 0), 0u) << lines[i];
+    EXPECT_EQ(std::count(lines[i].begin(), lines[i].end(), '\t'), 4) << lines[i];
+  }
+}
+
 TEST(LoaderProcessTest, HelpNamesThePortFormsAndExitCodes) {
   ChildProcess loader({kLoader, "--help"});
   ASSERT_TRUE(loader.Started());
   EXPECT_EQ(loader.Wait(5s), 0);
-  for (const char* part : {"--port PORT --db FILE", "--port PORT --mmi FILE", "COMn", "/dev/",
-                           "Exit codes", "  5  the download failed or was stopped"}) {
+  for (const char* part :
+       {"--port PORT --db FILE", "--port PORT --mmi FILE", "COMn", "/dev/", "--list-ports",
+        "/dev/serial/by-id", "Exit codes", "  5  the download failed or was stopped"}) {
     EXPECT_NE(loader.Out().find(part), std::string::npos) << part;
   }
 }
@@ -130,6 +154,24 @@ TEST(LoaderProcessTest, InterruptStopsTheDownloadAndReleasesThePort) {
   EXPECT_EQ(device.FrameCount(), 1u) << "nothing is sent after the stop";
   SerialPort port;
   EXPECT_EQ(port.OpenPath(device.Path().c_str()), 1) << "the loader let the port go";
+}
+
+TEST(LoaderProcessTest, DeviceGoneDuringTheDownloadIsNamedAndEndsWithExitCodeFive) {
+  ToolsTempDir dir;
+  auto device = std::make_unique<PtyDevice>();
+  ASSERT_TRUE(device->Start()) << device->Error();
+  const std::string path = device->Path();
+  ChildProcess loader({kLoader, "--port", path, "--db", dir.Write("in-db.csv", kThreeEntryDb)});
+  ASSERT_TRUE(loader.Started());
+  ASSERT_TRUE(device->WaitForFrames(1, 5s));
+  device.reset();  // its end of the pty closes: the loader's end hangs up
+
+  EXPECT_EQ(loader.Wait(10s), 5) << loader.Out() << loader.Err();
+  EXPECT_NE(loader.Err().find(Join({"brenvik-load: the port went away: ", path,
+                                    " hung up (the adapter was unplugged or the device powered "
+                                    "off)\n"})),
+            std::string::npos)
+      << loader.Err();
 }
 
 }  // namespace
