@@ -3,17 +3,23 @@
 #include "app/AppIcon.h"
 #include "app/BrenvikDlg.h"
 #include "app/Resource.h"
+#include "res/Version.h"
 
 namespace brenvik::app {
 
-CBrenvikApp::CBrenvikApp(int& argc, char** argv) : QApplication(argc, argv) {
+CBrenvikApp::CBrenvikApp(int& argc, char** argv, bool traceFrames)
+    : QApplication(argc, argv), m_bTraceFrames(traceFrames) {
   setApplicationName(QString::fromLatin1(kAppName));
-  setApplicationVersion(QStringLiteral("1.0"));
+  setApplicationVersion(QString::fromLatin1(kVersion));
+  // Lets the desktop match the window to brenvik.desktop for its icon and
+  // its place in the dock.
+  setDesktopFileName(QString::fromLatin1(kAppName));
   setWindowIcon(AppIcon());
 }
 
 int CBrenvikApp::InitInstance() {
   CBrenvikDlg dialog;
+  dialog.Context().traceFrames = m_bTraceFrames;
   dialog.exec();  // how the window was closed does not matter
   return 0;
 }

@@ -18,6 +18,7 @@
 #include "download/DownloadRunner.h"
 #include "files/DbFileReader.h"
 #include "files/MmiFileReader.h"
+#include "res/Version.h"
 #include "serial/SerialPort.h"
 #include "tools/StopSignalHandler.h"
 
@@ -54,6 +55,7 @@ constexpr const char* kUsageText =
     "  --mmi FILE    download this MMI file\n"
     "  --trace       echo every frame in hex on standard output\n"
     "  --help        show this text\n"
+    "  --version     show the version\n"
     "\n"
     "Ctrl-C (or SIGTERM) stops a running download and releases the port.\n"
     "\n"
@@ -89,6 +91,9 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
     };
     if (arg == "--help" || arg == "-h") {
       std::fputs(kUsageText, stdout);
+      return kCompleted;
+    } else if (arg == "--version") {
+      std::printf("brenvik-load (Brenvik) %s\n", brenvik::kVersion);
       return kCompleted;
     } else if (arg == "--port") {
       if (!value(options.port)) return UsageError("--port needs a port: COMn or a device path");
