@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,11 @@ struct CommandLineCase {
   std::string message;  // the whole text, or its first line for --help
   bool traceFrames;
 };
+
+void PrintTo(const CommandLineCase& c, std::ostream* os) {
+  *os << "brenvik";
+  for (const char* arg : c.args) *os << ' ' << arg;
+}
 
 class CommandLineTest : public testing::TestWithParam<CommandLineCase> {};
 
