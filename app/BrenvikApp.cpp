@@ -4,12 +4,17 @@
 #include "app/BrenvikDlg.h"
 #include "app/Resource.h"
 #include "app/SignalWatcher.h"
+#include "res/Version.h"
 
 namespace brenvik::app {
 
-CBrenvikApp::CBrenvikApp(int& argc, char** argv) : QApplication(argc, argv) {
+CBrenvikApp::CBrenvikApp(int& argc, char** argv, bool traceFrames)
+    : QApplication(argc, argv), m_bTraceFrames(traceFrames) {
   setApplicationName(QString::fromLatin1(kAppName));
-  setApplicationVersion(QStringLiteral("1.0"));
+  setApplicationVersion(QString::fromLatin1(kVersion));
+  // Lets the desktop match the window to brenvik.desktop for its icon and
+  // its place in the dock.
+  setDesktopFileName(QString::fromLatin1(kAppName));
   setWindowIcon(AppIcon());
 }
 
@@ -19,6 +24,7 @@ int CBrenvikApp::InitInstance() {
   // as the close box would, without asking: the port is released and its
   // exclusive flag cleared, where being killed would leave the flag set.
   const SignalWatcher endOnSignal([&dialog](int) { dialog.CloseWithoutAsking(); });
+  dialog.Context().traceFrames = m_bTraceFrames;
   dialog.exec();  // how the window was closed does not matter
   return 0;
 }

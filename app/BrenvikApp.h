@@ -10,10 +10,15 @@ class CBrenvikApp : public QApplication {
   Q_OBJECT
 
  public:
-  CBrenvikApp(int& argc, char** argv);
+  // traceFrames: the window echoes every frame on standard output (off with
+  // --no-trace).
+  CBrenvikApp(int& argc, char** argv, bool traceFrames);
 
   // Runs the main window until it is closed; returns the exit code, 0.
   int InitInstance();
+
+ private:
+  bool m_bTraceFrames;
 };
 
 }  // namespace brenvik::app

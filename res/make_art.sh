@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Draws the window icon (16, 32 and 48 px) and the 100 x 55 logo of the main
-# window with ImageMagick. The PNGs are committed; run this only to redraw them.
+# Draws the icon (16, 32 and 48 px for the window, up to 256 px for the desktop
+# menu) and the 100 x 55 logo of the main window with ImageMagick. The PNGs are
+# committed; run this only to redraw them.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -17,9 +18,9 @@ icon() {
     -resize ${size}x${size} -background '#1d4f91' -alpha remove -alpha off \
     -define png:color-type=2 PNG24:"icon${size}.png"
 }
-icon 16
-icon 32
-icon 48
+for size in 16 32 48 64 128 256; do
+  icon $size
+done
 
 # The logo: the icon's colours, the program's name and a row of hex pairs.
 convert -size 400x220 gradient:'#2a64b0'-'#123763' \

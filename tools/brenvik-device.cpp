@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "res/Version.h"
 #include "serial/SerialPort.h"
 #include "tools/StopSignalHandler.h"
 #include "tools/device/DeviceFileWriter.h"
@@ -68,7 +69,8 @@ constexpr const char* kUsage =
     "                   loader gives up on an answer after about 1010 ms)\n"
     "  --delay-frame N:MS\n"
     "                   send the answer to frame N alone MS milliseconds late\n"
-    "  --silent-after N answer no frame after frame N\n"
+    "  --silent-after N\n"
+    "                   answer no frame after frame N\n"
     "  --nak-index I:TIMES\n"
     "                   answer NAK to the DB entry frame carrying index I (decimal,\n"
     "                   or 0xFFFF for the last entry) the first TIMES times it comes\n"
@@ -79,7 +81,8 @@ constexpr const char* kUsage =
     "  --mmi-out FILE   write the received MMI settings as an MMI file after each\n"
     "                   MMI frame\n"
     "  --quiet          print only the first line and errors\n"
-    "  --help           show this text\n";
+    "  --help           show this text\n"
+    "  --version        show the version\n";
 
 struct Options {
   DevicePolicy policy;
@@ -190,6 +193,9 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
     std::string text;
     if (arg == "--help" || arg == "-h") {
       std::fputs(kUsage, stdout);
+      return 0;
+    } else if (arg == "--version") {
+      std::printf("brenvik-device (Brenvik) %s\n", brenvik::kVersion);
       return 0;
     } else if (arg == "--device") {
       if (!value(options.devicePath)) return usageError("--device needs a path");

@@ -17,6 +17,7 @@
 #include "download/DownloadRunner.h"
 #include "files/DbFileReader.h"
 #include "files/MmiFileReader.h"
+#include "res/Version.h"
 #include "serial/PortList.h"
 #include "serial/PortName.h"
 #include "serial/SerialPort.h"
@@ -61,6 +62,7 @@ constexpr const char* kUsageText =
     "                path, by-id name, description, USB VID:PID, serial\n"
     "                number, separated by tabs, \"-\" where unknown\n"
     "  --help        show this text\n"
+    "  --version     show the version\n"
     "\n"
     "Ctrl-C (or SIGTERM) stops a running download and releases the port.\n"
     "\n"
@@ -101,6 +103,9 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
       return kCompleted;
     } else if (arg == "--list-ports") {
       options.listPorts = true;
+    } else if (arg == "--version") {
+      std::printf("brenvik-load (Brenvik) %s\n", brenvik::kVersion);
+      return kCompleted;
     } else if (arg == "--port") {
       if (!value(options.port)) {
         return UsageError("--port needs a port: COMn, a device path or a by-id name");

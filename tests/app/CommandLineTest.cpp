@@ -1,0 +1,58 @@
+#include "app/CommandLine.h"
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "res/Version.h"
+
+namespace brenvik::app {
+namespace {
+
+struct CommandLineCase {
+  std::vector<const char*> args;  // after the program's name
+  std::optional<int> exitCode;
+  std::string message;  // the whole text, or its first line for --help
+  bool traceFrames;
+};
+
+void PrintTo(const CommandLineCase& c, std::ostream* os) {
+  *os << "brenvik";
+  for (const char* arg : c.args) *os << ' ' << arg;
+}
+
+class CommandLineTest : public testing::TestWithParam<CommandLineCase> {};
+
+TEST_P(CommandLineTest, EndsOrRunsTheWindowAsTheArgumentsSay) {
+  std::vector<const char*> args{"brenvik"};
+  args.insert(args.end(), GetParam().args.begin(), GetParam().args.end());
+  const CommandLine got = ParseCommandLine(args);
+  EXPECT_EQ(got.exitCode, GetParam().exitCode);
+  EXPECT_EQ(got.message.substr(0, GetParam().message.size()), GetParam().message);
+  EXPECT_EQ(got.traceFrames, GetParam().traceFrames);
+}
+
+const std::string kTryHelp = "\nTry 'brenvik --help'.\n";
+const std::string kVersionLine = std::string("brenvik (Brenvik) ") + kVersion + "\n";
+const std::string kUsageLine = "Usage: brenvik [--no-trace] [Qt options]\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, CommandLineTest,
+    testing::Values(
+        CommandLineCase{{}, std::nullopt, "", true},
+        CommandLineCase{{"--no-trace"}, std::nullopt, "", false},
+        CommandLineCase{{"-platform", "offscreen", "--style=fusion", "--no-trace", "--reverse"},
+                        std::nullopt,
+                        "",
+                        false},
+        CommandLineCase{{"--version"}, 0, kVersionLine, true},
+        CommandLineCase{{"-platform", "offscreen", "--help"}, 0, kUsageLine, true},
+        CommandLineCase{{"--no-trac"}, 2, "brenvik: unknown option --no-trac" + kTryHelp, true},
+        CommandLineCase{
+            {"--platform=xcb"}, 2, "brenvik: unknown option --platform=xcb" + kTryHelp, true},
+        CommandLineCase{{"db.csv"}, 2, "brenvik: unexpected argument db.csv" + kTryHelp, true}));
+
+}  // namespace
+}  // namespace brenvik::app
