@@ -22,9 +22,15 @@ void CheckSetting(std::string_view value, uint8_t stored, const std::string& wha
   std::string_view digits = value;
   if (!digits.empty() && digits.back() == '\n') digits.remove_suffix(1);
   if (digits.size() == 1 && digits[0] >= '0' && digits[0] <= '9') return;
-  warnings.push_back(
-      what + (digits.empty() ? " is empty" : " " + Quoted(digits) + " is not a single digit") +
-      ": the device gets " + std::to_string(stored));
+  std::string warning = what;
+  if (digits.empty()) {
+    warning += " is empty";
+  } else {
+    warning += ' ';
+    warning += Quoted(digits);
+    warning += " is not a single digit";
+  }
+  warnings.push_back(warning + ": the device gets " + std::to_string(stored));
 }
 
 }  // namespace
