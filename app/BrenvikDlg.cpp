@@ -1,5 +1,6 @@
 #include "app/BrenvikDlg.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QEvent>
@@ -8,6 +9,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
+#include <QScrollBar>
 #include <QStringList>
 #include <QStyle>
 
@@ -99,6 +101,7 @@ CBrenvikDlg::CBrenvikDlg(QWidget* parent)
                     this);
     box.exec();
   };
+  m_listPorts = [] { return ListPorts().ports; };
   m_askQuestion = [this](const QString& text) {
     QMessageBox box(QMessageBox::Question, QString::fromLatin1(kAppName), text,
                     QMessageBox::Yes | QMessageBox::No, this);
@@ -122,6 +125,7 @@ CBrenvikDlg::CBrenvikDlg(QWidget* parent)
   m_bDbFileSelected = 0;
   m_bMmiFileSelected = 0;
   m_bConnected = 0;
+  OnPortListDropDown();
   m_cbPort.setCurrentIndex(0);
   m_cbPort.setFocus();
 }
@@ -137,6 +141,7 @@ void CBrenvikDlg::CreateControls() {
   // A typed port stays a typed text; it is not added to the list.
   m_cbPort.setInsertPolicy(QComboBox::NoInsert);
   for (int n = 1; n <= kPortCount; ++n) m_cbPort.addItem(QStringLiteral("COM%1").arg(n));
+  connect(&m_cbPort, &PortComboBox::popupAboutToShow, this, &CBrenvikDlg::OnPortListDropDown);
   m_cbPort.installEventFilter(this);
   if (m_cbPort.lineEdit() != nullptr) m_cbPort.lineEdit()->installEventFilter(this);
 
@@ -266,13 +271,51 @@ QString CBrenvikDlg::ChooseFile(const QString& nameFilters) {
   return m_chooseFile ? m_chooseFile(nameFilters) : QString();
 }
 
+void CBrenvikDlg::SetPortLister(PortLister lister) {
+  m_listPorts = std::move(lister);
+  OnPortListDropDown();
+}
+
+void CBrenvikDlg::OnPortListDropDown() {
+  const int index = m_cbPort.currentIndex();
+  const QString text = m_cbPort.currentText();
+  const QString chosenPath = index >= kPortCount ? m_cbPort.itemData(index).toString() : QString();
+  while (m_cbPort.count() > kPortCount) m_cbPort.removeItem(kPortCount);
+  int widest = 0;
+  for (const PortInfo& port : m_listPorts ? m_listPorts() : std::vector<PortInfo>()) {
+    const QString label = QString::fromStdString(PortLabel(port));
+    m_cbPort.addItem(label, QString::fromStdString(port.path));
+    widest = std::max(widest, m_cbPort.fontMetrics().horizontalAdvance(label));
+  }
+  m_cbPort.SetPresentPortsFrom(m_cbPort.count() > kPortCount ? kPortCount : -1);
+  // The field keeps its size from the layout; the list is as wide as its
+  // longest line, so that an adapter can be told by its name.
+  m_cbPort.view()->setMinimumWidth(widest + 4 * m_cbPort.fontMetrics().averageCharWidth() +
+                                   m_cbPort.view()->verticalScrollBar()->sizeHint().width());
+  // What was chosen or typed stays as it was, a port that is still present
+  // still chosen.
+  const int again = chosenPath.isEmpty() ? -1 : m_cbPort.findData(chosenPath);
+  if (again >= 0) {
+    m_cbPort.setCurrentIndex(again);
+  } else if (index >= 0 && index < kPortCount && text == m_cbPort.itemText(index)) {
+    m_cbPort.setCurrentIndex(index);
+  } else {
+    m_cbPort.setEditText(text);
+  }
+}
+
 void CBrenvikDlg::OnConnect() {
   if (m_bConnected == 0) {
-    const PortName choice = ParsePortName(m_cbPort.currentText().toStdString());
-    const int opened = choice.devicePath.empty() ? m_port.Open(choice.portNumber)
-                                                 : m_port.OpenPath(choice.devicePath.c_str());
-    if (opened == 0) {
-      ShowMessage(QString::fromLatin1(kConnectFailed));
+    // A listed port opens its device path; anything typed is read as a name.
+    const int index = m_cbPort.currentIndex();
+    std::string name = m_cbPort.currentText().toStdString();
+    if (index >= kPortCount && m_cbPort.itemText(index) == m_cbPort.currentText()) {
+      name = m_cbPort.itemData(index).toString().toStdString();
+    }
+    const OpenResult opened = m_port.OpenPort(ParsePortName(name));
+    if (!opened) {
+      ShowMessage(QString::fromLatin1(kConnectFailed) + QLatin1Char('\n') +
+                  QString::fromLocal8Bit(opened.cause.c_str()));
       return;
     }
     m_cbPort.setEnabled(false);
@@ -280,22 +323,41 @@ void CBrenvikDlg::OnConnect() {
     m_btnDownloadMmi.setEnabled(true);
     m_btnConnect.setText(QStringLiteral("&Disconn..."));
     m_bConnected = 1;
+    // The timer also watches the connected port, so that one that goes away
+    // is noticed without a download.
+    m_timer.start();
   } else {
     // After a click on Download the focus moves on to this button, where a
     // stray Space or Enter must not end the download.
     if (!MayStopDownload(kAskDisconnect)) return;
     EndWorkerAndClosePort();
-    m_bConnected = 0;
-    m_cbPort.setEnabled(true);
-    m_btnDownloadDb.setEnabled(false);
-    m_btnDownloadMmi.setEnabled(false);
-    m_btnConnect.setText(QStringLiteral("&Connect"));
+    ShowDisconnected();
     m_strMmiStatus.clear();
     m_strDbStatus.clear();
   }
   m_bMmiDownloading = 0;
   m_bDbDownloading = 0;
   PushControls();
+}
+
+void CBrenvikDlg::ShowDisconnected() {
+  m_bConnected = 0;
+  m_cbPort.setEnabled(true);
+  m_btnDownloadDb.setEnabled(false);
+  m_btnDownloadMmi.setEnabled(false);
+  m_btnConnect.setText(QStringLiteral("&Connect"));
+}
+
+// The status lines keep the final texts, so that what reached the device
+// before the port went away stays readable.
+void CBrenvikDlg::OnPortWentAway() {
+  const std::string reason = m_port.WentAwayReason();
+  EndWorkerAndClosePort();
+  ShowDisconnected();
+  m_bMmiDownloading = 0;
+  m_bDbDownloading = 0;
+  PushControls();
+  ShowMessage(QStringLiteral("The port went away: ") + QString::fromLocal8Bit(reason.c_str()));
 }
 
 void CBrenvikDlg::OnSelectDbFile() {
@@ -408,6 +470,11 @@ void CBrenvikDlg::OnTimer() {
     m_btnDownloadMmi.setEnabled(m_bConnected == 1 && m_bMmiDownloading == 0);
   }
   PushControls();
+  // A port that went away (an adapter pulled) is let go once no download
+  // runs, so that it can be connected again under its own name.
+  if (m_bConnected == 1 && !m_bWorkerActive && (m_port.WentAway() || m_port.CheckWentAway())) {
+    OnPortWentAway();
+  }
 }
 
 // The order matters: with the stop requested first, the worker neither starts

@@ -14,11 +14,13 @@
 #include <string>
 #include <vector>
 
+#include "app/PortComboBox.h"
 #include "app/TxErrorRelay.h"
 #include "download/DownloadContext.h"
 #include "download/DownloadRunner.h"
 #include "files/DbTable.h"
 #include "files/MmiBlock.h"
+#include "serial/PortList.h"
 #include "serial/SerialPort.h"
 
 class QMenu;
@@ -38,6 +40,8 @@ class CBrenvikDlg : public QDialog {
   using FileChooser = std::function<QString(const QString& nameFilters)>;
   // Shows text with one OK button and returns once it was dismissed.
   using MessageBox = std::function<void(const QString& text)>;
+  // The serial ports present, listed below COM48.
+  using PortLister = std::function<std::vector<PortInfo>()>;
   // Asks a question with Yes and No, No the default; true for Yes.
   using QuestionBox = std::function<bool(const QString& text)>;
 
@@ -47,6 +51,7 @@ class CBrenvikDlg : public QDialog {
   void SetFileChooser(FileChooser chooser) { m_chooseFile = std::move(chooser); }
   void SetMessageBox(MessageBox box) { m_showMessage = std::move(box); }
   void SetQuestionBox(QuestionBox box) { m_askQuestion = std::move(box); }
+  void SetPortLister(PortLister lister);
 
   // The operator's commands; the buttons call these.
   void OnConnect();
@@ -55,6 +60,8 @@ class CBrenvikDlg : public QDialog {
   void OnDownloadDb();
   void OnDownloadMmi();
   void OnTimer();
+  // The port list drops down: the ports present are listed anew below COM48.
+  void OnPortListDropDown();
   // A command of the window menu: IDM_ABOUTBOX (low four bits ignored) opens
   // the About box; the window manager handles every other command itself.
   void OnSysCommand(unsigned commandId, long param);
@@ -85,6 +92,8 @@ class CBrenvikDlg : public QDialog {
  private:
   void CreateControls();
   void LayOutControls();
+  void ShowDisconnected();
+  void OnPortWentAway();
   void PullControls();
   void PushControls();
   bool StartWorker(DownloadKind kind);
@@ -123,10 +132,11 @@ class CBrenvikDlg : public QDialog {
   FileChooser m_chooseFile;
   MessageBox m_showMessage;
   QuestionBox m_askQuestion;
+  PortLister m_listPorts;
   bool m_bClosingWithoutAsking = false;
 
   // The controls, in tab order, then the static ones.
-  QComboBox m_cbPort;
+  PortComboBox m_cbPort;
   QLineEdit m_editDbPath;
   QLineEdit m_editDbStatus;
   QPushButton m_btnSelectDb;

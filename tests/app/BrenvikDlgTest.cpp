@@ -1,6 +1,7 @@
 // The main window without a download: its controls, the port field, Connect
 // and Disconnect, the file selections and the keys that close it.
 
+#include <QAbstractItemView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QStyle>
@@ -79,7 +80,9 @@ TEST(BrenvikDlgTest, ControlsCarryTheirIdsTextsStatesAndProportionalPlaces) {
   EXPECT_EQ(labels, QStringList({"File:", "File:", "Port:", "Status:", "Status:"}));
 }
 
-TEST(BrenvikDlgTest, PortListHoldsCom1ToCom48AndStartsOnCom1) {
+TEST(BrenvikDlgTest, PortListHoldsCom1ToCom48ThenThePortsPresentEachOpeningItsPath) {
+  device::PtyDevice device;
+  ASSERT_TRUE(device.Start()) << device.Error();
   WindowHarness window;
   QComboBox& port = window.Port();
   EXPECT_TRUE(port.isEditable());
@@ -87,6 +90,25 @@ TEST(BrenvikDlgTest, PortListHoldsCom1ToCom48AndStartsOnCom1) {
   for (int i = 0; i < 48; ++i) EXPECT_EQ(port.itemText(i), QStringLiteral("COM%1").arg(i + 1));
   EXPECT_EQ(port.currentIndex(), 0);
   EXPECT_EQ(port.currentText(), "COM1");
+
+  // An adapter plugged in after start-up shows once the list drops down.
+  PortInfo adapter;
+  adapter.path = device.Path();
+  adapter.product = "FT232R USB UART";
+  adapter.serialNumber = "A10K3XYZ";
+  window.ports = {adapter};
+  port.showPopup();
+  port.hidePopup();
+  ASSERT_EQ(port.count(), 49);
+  const QString label = QString::fromStdString(PortLabel(adapter));
+  EXPECT_EQ(port.itemText(48), label);
+  EXPECT_EQ(port.currentText(), "COM1");
+  EXPECT_GT(port.view()->minimumWidth(), port.fontMetrics().horizontalAdvance(label));
+
+  port.setCurrentIndex(48);
+  window.Click("IDC_CONNECT");
+  EXPECT_TRUE(window.messages.isEmpty()) << window.messages.join("|").toStdString();
+  EXPECT_EQ(window.State(), kConnected);
 }
 
 TEST(BrenvikDlgTest, TabOrderRunsThroughTheControlsInIdOrder) {
@@ -146,17 +168,31 @@ TEST(BrenvikDlgTest, NoButtonIsADefaultButton) {
   }
 }
 
-class ConnectFailureTest : public testing::TestWithParam<const char*> {};
+struct ConnectFailure {
+  const char* port;
+  const char* cause;  // the box's second line
+};
 
-TEST_P(ConnectFailureTest, ShowsTheFailureAndChangesNothing) {
+class ConnectFailureTest : public testing::TestWithParam<ConnectFailure> {};
+
+TEST_P(ConnectFailureTest, ShowsTheFailureWithItsCauseAndChangesNothing) {
   WindowHarness window;
-  window.ConnectTo(QString::fromLatin1(GetParam()));
-  EXPECT_EQ(window.messages, QStringList{"Failed connecting to COM port."});
+  window.ConnectTo(QString::fromLatin1(GetParam().port));
+  EXPECT_EQ(window.messages,
+            QStringList{QStringLiteral("Failed connecting to COM port.\n") + GetParam().cause});
   EXPECT_EQ(window.State(), kWindowShown);
 }
 
-INSTANTIATE_TEST_SUITE_P(Ports, ConnectFailureTest,
-                         testing::Values("/dev/brenvik-no-such-port", "COM0", "not a port", ""));
+INSTANTIATE_TEST_SUITE_P(
+    Ports, ConnectFailureTest,
+    testing::Values(ConnectFailure{"/dev/brenvik-no-such-port",
+                                   "/dev/brenvik-no-such-port: no such device; check that the "
+                                   "adapter is plugged in and the name is right"},
+                    ConnectFailure{"COM0",
+                                   "COM0 is not a port; give COM1 or above, a device "
+                                   "path such as /dev/ttyUSB0, or a name from "
+                                   "/dev/serial/by-id"},
+                    ConnectFailure{"", "no port given"}));
 
 TEST(BrenvikDlgTest, ConnectAndDisconnectFollowTheControlStateTable) {
   device::PtyDevice device;

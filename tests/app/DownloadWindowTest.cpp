@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <atomic>
 #include <csignal>
+#include <memory>
 #include <thread>
 
 #include "WindowHarness.h"
@@ -248,6 +249,41 @@ TEST_F(DownloadWindowTest, SigtermDuringDownloadClosesWithoutAskingAndFreesThePo
   EXPECT_STREQ(text, "ERR: DB stopped");
   EXPECT_FALSE(ExclusiveFlagSet(device));
 }
+
+class PortGoneTest : public testing::TestWithParam<bool> {};
+
+TEST_P(PortGoneTest, WindowLetsThePortGoOnceNoDownloadRunsAndSaysWhy) {
+  const bool downloading = GetParam();
+  auto device = std::make_unique<device::PtyDevice>();
+  ASSERT_TRUE(device->Start()) << device->Error();
+  const std::string path = device->Path();
+  WindowHarness window;
+  window.ConnectTo(QString::fromStdString(path));
+  ASSERT_EQ(window.State(), kConnected);
+  if (downloading) {
+    window.Choose(DataFile("db20.csv"), "IDC_SELECT_DB");
+    window.Click("IDC_DOWNLOAD_DB");
+    ASSERT_TRUE(window.WaitForTextStarting("IDC_DB_STATUS", "Writing...", kDownloadTimeoutMs));
+  }
+
+  device.reset();  // the adapter is pulled
+  const QString wentAway =
+      QString::fromStdString("The port went away: " + path +
+                             " hung up (the adapter was unplugged or the device powered off)");
+  // A write cut off by the pull shows its short-write box first.
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] { return !window.messages.isEmpty() && window.messages.last() == wentAway; }, 3000))
+      << window.messages.join("|").toStdString();
+  EXPECT_LE(window.messages.size(), downloading ? 2 : 1);
+  EXPECT_EQ(window.State(), kDisconnected);
+  // What the download got to stays readable.
+  EXPECT_EQ(window.Text("IDC_DB_STATUS").startsWith("ERR: DB "), downloading);
+}
+
+INSTANTIATE_TEST_SUITE_P(Moments, PortGoneTest, testing::Values(false, true),
+                         [](const testing::TestParamInfo<bool>& info) {
+                           return info.param ? "DuringADownload" : "WhileIdle";
+                         });
 
 TEST_F(DownloadWindowTest, TxErrorBoxIsShownByTheUiThreadWhileTheWorkerWaits) {
   std::atomic<bool> returned{false};

@@ -19,6 +19,7 @@
 #include <ostream>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "app/BrenvikDlg.h"
 
@@ -34,6 +35,7 @@ struct WindowHarness {
       messages << text;
       boxesOffUiThread += QThread::currentThread() != qApp->thread() ? 1 : 0;
     });
+    dialog->SetPortLister([this] { return ports; });
     dialog->SetQuestionBox([this](const QString& text) {
       questions << text;
       return answerYes;
@@ -88,7 +90,8 @@ struct WindowHarness {
   std::unique_ptr<CBrenvikDlg> dialog;
   QStringList messages;
   QStringList questions;
-  bool answerYes = true;  // what the question box answers
+  bool answerYes = true;        // what the question box answers
+  std::vector<PortInfo> ports;  // what the port lister finds
   int boxesOffUiThread = 0;
   QStringList filtersOffered;
   QString nextFile;  // what the file chooser answers; empty: cancelled
