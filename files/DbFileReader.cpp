@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "files/Console.h"
+#include "files/DataFileLines.h"
+#include "files/DecimalNumber.h"
 #include "files/FieldSplitter.h"
 #include "files/TextField.h"
 
@@ -191,7 +193,7 @@ FileReadResult ReadDbFile(DbTable& table, const char* path) {
 
   table.count = count;
   std::copy(records.begin(), records.end(), table.records);
-  return ReadSucceeded(std::move(warnings));
+  return FileReadResult::Success(std::move(warnings));
 }
 
 }  // namespace brenvik

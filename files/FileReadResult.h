@@ -13,7 +13,8 @@ struct FileReadResult {
   // On failure: the file, the line (where there is one) and the problem, as
   // "path:line: problem" or "path: problem".
   std::string error;
-  // Texts cut to their field, one line each, also written to standard error.
+  // What the device will get other than the file holds, one line each
+  // ("path:line: field N (name) ..."), also written to standard error.
   std::vector<std::string> warnings;
 
   explicit operator bool() const { return ok; }
@@ -23,6 +24,9 @@ struct FileReadResult {
     result.error = std::move(error);
     return result;
   }
+  // A read that succeeded; its warnings also go to standard error, one line
+  // each, so that a script sees them as well as the window.
+  static FileReadResult Success(std::vector<std::string> warnings);
 };
 
 }  // namespace brenvik

@@ -4,6 +4,8 @@
 #include <string_view>
 #include <vector>
 
+#include "files/DataFileLines.h"
+#include "files/DecimalNumber.h"
 #include "files/FieldSplitter.h"
 #include "files/TextField.h"
 
@@ -93,7 +95,7 @@ FileReadResult ReadMmiFile(MmiBlock& block, const char* path) {
   }
 
   block = scratch;
-  return ReadSucceeded(std::move(warnings));
+  return FileReadResult::Success(std::move(warnings));
 }
 
 }  // namespace brenvik

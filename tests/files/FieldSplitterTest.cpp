@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "TempDir.h"
+#include "files/DataFileLines.h"
+#include "files/DecimalNumber.h"
 #include "files/TextField.h"
 
 namespace brenvik {

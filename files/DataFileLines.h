@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace brenvik {
+
+// Reads a data file line by line. A line ends at a newline, which is kept; a
+// carriage return right before it is dropped (so CR LF and LF read alike); the
+// last line may lack its newline. A UTF-8 byte-order mark in front of the
+// first line, as spreadsheets save it, is skipped. A line longer than the limit (newline
+// included, after the carriage return is dropped), a NUL byte inside a line
+// and a read error fail the read with a message "path:line: problem".
+class DataFileLines {
+ public:
+  enum class Status { kLine, kEnd, kFailed };
+
+  DataFileLines(std::string path, std::size_t maxLineLength);
+
+  // Opens the file for reading. On failure reports "Error opening file" on
+  // standard error, perror style, and returns "path: Error opening file: ...".
+  // Anything but a regular file (a FIFO, a device, a directory) is refused
+  // with "path: not a regular file", without waiting for a writer.
+  std::optional<std::string> Open();
+
+  // Reads the next line into `line`. kEnd when the file holds no more lines;
+  // kFailed with `error` set when the line breaks the rules above.
+  Status NextLine(std::string& line, std::string& error);
+
+  // The number of the line read last (1 for the first line).
+  int LineNumber() const { return m_lineNumber; }
+
+  // "path:line: " for messages about the line read last, or about the line
+  // that would have come next when the file ended.
+  std::string Where(int lineNumber) const;
+
+  const std::string& Path() const { return m_path; }
+
+ private:
+  struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+  };
+
+  std::string m_path;
+  std::size_t m_maxLineLength;
+  std::unique_ptr<std::FILE, FileCloser> m_file;
+  int m_lineNumber = 0;
+};
+
+}  // namespace brenvik
