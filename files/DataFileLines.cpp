@@ -34,13 +34,14 @@ std::optional<std::string> DataFileLines::Open() {
     ::close(fd);
     return m_path + ": not a regular file";
   }
-  m_file.reset(::fdopen(fd, "r"));
-  if (!m_file) {
+  std::FILE* file = ::fdopen(fd, "r");
+  if (file == nullptr) {
     const int errnum = errno;
     ::close(fd);
     ConsoleReportError("Error opening file", errnum);
     return m_path + ": Error opening file: " + std::generic_category().message(errnum);
   }
+  m_file.reset(file);  // owns fd from here on
   m_lineNumber = 0;
   return std::nullopt;
 }

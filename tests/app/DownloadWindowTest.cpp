@@ -241,7 +241,7 @@ TEST_F(DownloadWindowTest, SigtermDuringDownloadClosesWithoutAskingAndFreesThePo
   ASSERT_TRUE(window.WaitForTextStarting("IDC_DB_STATUS", "Writing...", kDownloadTimeoutMs));
   ASSERT_TRUE(ExclusiveFlagSet(device));
 
-  ::raise(SIGTERM);
+  ::kill(::getpid(), SIGTERM);
   ASSERT_TRUE(QTest::qWaitFor([&] { return !window.dialog->isVisible(); }, 1000));
   EXPECT_TRUE(window.questions.isEmpty());
   char text[kStatusTextSize];

@@ -119,7 +119,7 @@ TEST(StoreText, FillsTheFieldAndWarnsWhereTheDeviceGetsSomethingElse) {
       {"AB\n",
        6,
        "AB\n",
-       {" is the last field of its line and keeps the line end: the device gets \"AB\\n\""}},
+       {R"( is the last field of its line and keeps the line end: the device gets "AB\n")"}},
       {"AAAA\xC3\xA9",
        6,
        "AAAA\xC3",
