@@ -122,9 +122,7 @@ CBrenvikDlg::CBrenvikDlg(QWidget* parent)
   m_timer.setInterval(kTimerPeriodMs);
   connect(&m_timer, &QTimer::timeout, this, &CBrenvikDlg::OnTimer);
 
-  m_bDbFileSelected = 0;
-  m_bMmiFileSelected = 0;
-  m_bConnected = 0;
+  ApplyRules();
   OnPortListDropDown();
   m_cbPort.setCurrentIndex(0);
   m_cbPort.setFocus();
@@ -152,7 +150,6 @@ void CBrenvikDlg::CreateControls() {
   MakePlainButton(m_btnSelectDb, "Select DB File");
   Identify(m_btnDownloadDb, "IDC_DOWNLOAD_DB", IDC_DOWNLOAD_DB);
   MakePlainButton(m_btnDownloadDb, "Download DB");
-  m_btnDownloadDb.setEnabled(false);
   Identify(m_btnConnect, "IDC_CONNECT", IDC_CONNECT);
   MakePlainButton(m_btnConnect, "Connect");
   Identify(m_editMmiPath, "IDC_MMI_PATH", IDC_MMI_PATH);
@@ -162,7 +159,6 @@ void CBrenvikDlg::CreateControls() {
   m_editMmiStatus.setReadOnly(true);
   Identify(m_btnDownloadMmi, "IDC_DOWNLOAD_MMI", IDC_DOWNLOAD_MMI);
   MakePlainButton(m_btnDownloadMmi, "Download MMI");
-  m_btnDownloadMmi.setEnabled(false);
 
   m_lblDbFile.setText(QStringLiteral("File:"));
   m_lblDbStatus.setText(QStringLiteral("Status:"));
@@ -304,8 +300,16 @@ void CBrenvikDlg::OnPortListDropDown() {
   }
 }
 
+void CBrenvikDlg::ApplyRules() {
+  const ControlState state = m_rules.Controls();
+  m_cbPort.setEnabled(state.portEnabled);
+  m_btnDownloadDb.setEnabled(state.downloadDbEnabled);
+  m_btnDownloadMmi.setEnabled(state.downloadMmiEnabled);
+  m_btnConnect.setText(QString::fromLatin1(state.connectCaption));
+}
+
 void CBrenvikDlg::OnConnect() {
-  if (m_bConnected == 0) {
+  if (!m_rules.IsConnected()) {
     // A listed port opens its device path; anything typed is read as a name.
     const int index = m_cbPort.currentIndex();
     std::string name = m_cbPort.currentText().toStdString();
@@ -318,11 +322,7 @@ void CBrenvikDlg::OnConnect() {
                   QString::fromLocal8Bit(opened.cause.c_str()));
       return;
     }
-    m_cbPort.setEnabled(false);
-    m_btnDownloadDb.setEnabled(true);
-    m_btnDownloadMmi.setEnabled(true);
-    m_btnConnect.setText(QStringLiteral("&Disconn..."));
-    m_bConnected = 1;
+    m_rules.PortOpened();
     // The timer also watches the connected port, so that one that goes away
     // is noticed without a download.
     m_timer.start();
@@ -331,21 +331,12 @@ void CBrenvikDlg::OnConnect() {
     // stray Space or Enter must not end the download.
     if (!MayStopDownload(kAskDisconnect)) return;
     EndWorkerAndClosePort();
-    ShowDisconnected();
+    m_rules.PortClosed();
     m_strMmiStatus.clear();
     m_strDbStatus.clear();
   }
-  m_bMmiDownloading = 0;
-  m_bDbDownloading = 0;
+  ApplyRules();
   PushControls();
-}
-
-void CBrenvikDlg::ShowDisconnected() {
-  m_bConnected = 0;
-  m_cbPort.setEnabled(true);
-  m_btnDownloadDb.setEnabled(false);
-  m_btnDownloadMmi.setEnabled(false);
-  m_btnConnect.setText(QStringLiteral("&Connect"));
 }
 
 // The status lines keep the final texts, so that what reached the device
@@ -353,126 +344,91 @@ void CBrenvikDlg::ShowDisconnected() {
 void CBrenvikDlg::OnPortWentAway() {
   const std::string reason = m_port.WentAwayReason();
   EndWorkerAndClosePort();
-  ShowDisconnected();
-  m_bMmiDownloading = 0;
-  m_bDbDownloading = 0;
+  m_rules.PortClosed();
+  ApplyRules();
   PushControls();
   ShowMessage(QStringLiteral("The port went away: ") + QString::fromLocal8Bit(reason.c_str()));
 }
 
 void CBrenvikDlg::OnSelectDbFile() {
   const QString path = ChooseFile(kDbFilter);
-  if (!path.isEmpty()) {
-    m_strDbPath = path;
-    const FileReadResult read = ReadDbFile(*m_dbImage, QFile::encodeName(path).constData());
-    if (read.ok) {
-      m_bDbFileSelected = 1;
-      m_strDbStatus = QString::asprintf("Total entries is %d", m_dbImage->count);
-    } else {
-      m_bDbFileSelected = 0;
-      m_strDbStatus = QStringLiteral("Error: ") + QString::fromLocal8Bit(read.error.c_str());
-    }
-    PushControls();
-    ShowWarnings(read.warnings);
-  } else {
-    m_bDbFileSelected = 0;
-    PushControls();
+  if (path.isEmpty()) {
+    m_rules.FileChosen(DownloadKind::Db, false);
+    return;
   }
+  const FileReadResult read = ReadDbFile(*m_dbImage, QFile::encodeName(path).constData());
+  ShowSelection(DownloadKind::Db, path, read,
+                QString::asprintf("Total entries is %d", m_dbImage->count));
 }
 
 void CBrenvikDlg::OnSelectMmiFile() {
   const QString path = ChooseFile(kMmiFilter);
-  if (!path.isEmpty()) {
-    m_strMmiPath = path;
-    const FileReadResult read = ReadMmiFile(*m_mmiImage, QFile::encodeName(path).constData());
-    if (read.ok) {
-      m_bMmiFileSelected = 1;
-      m_strMmiStatus = QStringLiteral("OK");
-    } else {
-      m_bMmiFileSelected = 0;
-      m_strMmiStatus = QStringLiteral("Error: ") + QString::fromLocal8Bit(read.error.c_str());
-    }
-    PushControls();
-    ShowWarnings(read.warnings);
-  } else {
-    m_bMmiFileSelected = 0;
-    PushControls();
+  if (path.isEmpty()) {
+    m_rules.FileChosen(DownloadKind::Mmi, false);
+    return;
   }
+  const FileReadResult read = ReadMmiFile(*m_mmiImage, QFile::encodeName(path).constData());
+  ShowSelection(DownloadKind::Mmi, path, read, QStringLiteral("OK"));
 }
 
-void CBrenvikDlg::OnDownloadDb() {
-  if (m_bConnected == 1) {
-    if (m_bDbFileSelected == 0) {
+// A file that was not read whole is not selected; its status names why.
+void CBrenvikDlg::ShowSelection(DownloadKind kind, const QString& path, const FileReadResult& read,
+                                const QString& readStatus) {
+  const bool db = kind == DownloadKind::Db;
+  (db ? m_strDbPath : m_strMmiPath) = path;
+  (db ? m_strDbStatus : m_strMmiStatus) =
+      read.ok ? readStatus : QStringLiteral("Error: ") + QString::fromLocal8Bit(read.error.c_str());
+  m_rules.FileChosen(kind, read.ok);
+  PushControls();
+  ShowWarnings(read.warnings);
+}
+
+void CBrenvikDlg::OnDownloadDb() { StartDownload(DownloadKind::Db); }
+
+void CBrenvikDlg::OnDownloadMmi() { StartDownload(DownloadKind::Mmi); }
+
+void CBrenvikDlg::StartDownload(DownloadKind kind) {
+  const bool selected = m_rules.IsFileSelected(kind);
+  if (m_rules.IsConnected()) {
+    if (!selected) {
       ShowMessage(QString::fromLatin1(kFileNotSelected));
       return;
     }
-    if (m_bDbDownloading == 0 && !m_bWorkerActive) {
-      m_btnDownloadDb.setEnabled(false);
-      m_bDbDownloading = 1;
+    if (m_rules.MayStartDownload(kind)) {
       PullControls();
       m_timer.start();
       // No download runs now, so the worker's copy can be replaced safely.
-      m_ctx->dbTable = *m_dbImage;
-      PushControls();
-      if (!StartWorker(DownloadKind::Db)) {
-        m_bDbDownloading = 0;
-        m_btnDownloadDb.setEnabled(true);
+      if (kind == DownloadKind::Db) {
+        m_ctx->dbTable = *m_dbImage;
+      } else {
+        m_ctx->mmiBlock = *m_mmiImage;
       }
+      // A thread that cannot be started leaves the button usable, to try again.
+      if (m_runner.Start(*m_ctx, m_port, kind)) m_rules.DownloadStarted(kind);
+      ApplyRules();
+      PushControls();
     }
   }
-  if (m_bDbFileSelected == 0) ShowMessage(QString::fromLatin1(kFileNotSelected));
-}
-
-void CBrenvikDlg::OnDownloadMmi() {
-  if (m_bConnected == 1) {
-    if (m_bMmiFileSelected == 0) {
-      ShowMessage(QString::fromLatin1(kFileNotSelected));
-      return;
-    }
-    if (m_bMmiDownloading == 0 && !m_bWorkerActive) {
-      m_btnDownloadMmi.setEnabled(false);
-      m_bMmiDownloading = 1;
-      PullControls();
-      m_timer.start();
-      m_ctx->mmiBlock = *m_mmiImage;
-      PushControls();
-      if (!StartWorker(DownloadKind::Mmi)) {
-        m_bMmiDownloading = 0;
-        m_btnDownloadMmi.setEnabled(true);
-      }
-    }
-  }
-  if (m_bMmiFileSelected == 0) ShowMessage(QString::fromLatin1(kFileNotSelected));
-}
-
-// False only when no thread could be started: the operator may try again.
-bool CBrenvikDlg::StartWorker(DownloadKind kind) {
-  if (!m_runner.Start(*m_ctx, m_port, kind)) return false;
-  // One download at a time: both buttons wait until this worker has ended.
-  m_bWorkerActive = true;
-  m_btnDownloadDb.setEnabled(false);
-  m_btnDownloadMmi.setEnabled(false);
-  return true;
+  if (!selected) ShowMessage(QString::fromLatin1(kFileNotSelected));
 }
 
 void CBrenvikDlg::OnTimer() {
   PullControls();
   // Read before the texts: a worker writes its final text before it clears
   // the flag, so the texts copied below are already the final ones.
-  const bool workerEnded = m_bWorkerActive && !m_ctx->downloadRunning.load();
-  if (m_bDbDownloading == 1) m_strDbStatus = CopyStatus(m_ctx->dbStatusText);
-  if (m_bMmiDownloading == 1) m_strMmiStatus = CopyStatus(m_ctx->mmiStatusText);
+  const bool workerEnded = m_rules.IsWorkerActive() && !m_ctx->downloadRunning.load();
+  if (m_rules.IsDownloading(DownloadKind::Db)) m_strDbStatus = CopyStatus(m_ctx->dbStatusText);
+  if (m_rules.IsDownloading(DownloadKind::Mmi)) m_strMmiStatus = CopyStatus(m_ctx->mmiStatusText);
   if (workerEnded) {
     m_runner.Join();
-    m_bWorkerActive = false;
-    // A download that ran stays disabled until the next Connect.
-    m_btnDownloadDb.setEnabled(m_bConnected == 1 && m_bDbDownloading == 0);
-    m_btnDownloadMmi.setEnabled(m_bConnected == 1 && m_bMmiDownloading == 0);
+    m_rules.WorkerEnded();
+    ApplyRules();
   }
   PushControls();
   // A port that went away (an adapter pulled) is let go once no download
   // runs, so that it can be connected again under its own name.
-  if (m_bConnected == 1 && !m_bWorkerActive && (m_port.WentAway() || m_port.CheckWentAway())) {
+  if (m_rules.IsConnected() && !m_rules.IsWorkerActive() &&
+      (m_port.WentAway() || m_port.CheckWentAway())) {
     OnPortWentAway();
   }
 }
@@ -486,14 +442,13 @@ void CBrenvikDlg::EndWorkerAndClosePort() {
   m_txErrorRelay.StopRequested();
   m_port.Close();
   m_runner.Stop();
-  m_bWorkerActive = false;
 }
 
 void CBrenvikDlg::done(int result) {
   if (!m_bClosingWithoutAsking && !MayStopDownload(kAskClose)) return;
   m_txErrorRelay.Close();
   EndWorkerAndClosePort();
-  m_bConnected = 0;
+  m_rules.PortClosed();
   m_timer.stop();
   QDialog::done(result);
 }

@@ -16,9 +16,11 @@
 
 #include "app/PortComboBox.h"
 #include "app/TxErrorRelay.h"
+#include "app/WindowRules.h"
 #include "download/DownloadContext.h"
 #include "download/DownloadRunner.h"
 #include "files/DbTable.h"
+#include "files/FileReadResult.h"
 #include "files/MmiBlock.h"
 #include "serial/PortList.h"
 #include "serial/SerialPort.h"
@@ -92,11 +94,14 @@ class CBrenvikDlg : public QDialog {
  private:
   void CreateControls();
   void LayOutControls();
-  void ShowDisconnected();
+  // Sets the controls' states as the rules say.
+  void ApplyRules();
   void OnPortWentAway();
+  void ShowSelection(DownloadKind kind, const QString& path, const FileReadResult& read,
+                     const QString& readStatus);
+  void StartDownload(DownloadKind kind);
   void PullControls();
   void PushControls();
-  bool StartWorker(DownloadKind kind);
   void EndWorkerAndClosePort();
   void ShowMessage(const QString& text);
   void ShowWarnings(const std::vector<std::string>& warnings);
@@ -107,16 +112,14 @@ class CBrenvikDlg : public QDialog {
   // Destroyed last of the download state: a worker may still use the port
   // while it is being stopped.
   SerialPort m_port;
-  int32_t m_bConnected = 0;
+  // Connected, files selected, downloads run, a worker active: what decides
+  // which controls may be used.
+  WindowRules m_rules;
   // On the heap: the context holds both data images, about 300 KB.
   std::unique_ptr<DownloadContext> m_ctx;
   QIcon m_hIcon;
-  int32_t m_bMmiFileSelected = 0;
-  int32_t m_bDbFileSelected = 0;
   QString m_strDbPath;
   QString m_strDbStatus;
-  int32_t m_bDbDownloading = 0;  // 1 from a DB download's start until Connect/Disconnect
-  int32_t m_bMmiDownloading = 0;
   QString m_strMmiPath;
   QString m_strMmiStatus;
 
@@ -124,9 +127,6 @@ class CBrenvikDlg : public QDialog {
   // selection during a download changes only what the next one sends.
   std::unique_ptr<DbTable> m_dbImage;
   std::unique_ptr<MmiBlock> m_mmiImage;
-  // A worker started here has not yet been seen ending: both download
-  // buttons stay disabled meanwhile (one download at a time).
-  bool m_bWorkerActive = false;
 
   QTimer m_timer;  // timer 1: refreshes the status lines every 100 ms
   FileChooser m_chooseFile;
