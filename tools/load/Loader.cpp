@@ -142,8 +142,7 @@ class Loader {
       ++(result.exitCode == kCompleted ? passed : failed);
       display_.Line("device " + std::to_string(passed + failed) + ": " + result.text);
       if (options_.repeat == RepeatMode::PortCycle && !stop_) {
-        Warn("waiting for " + options_.port +
-             " to go away (unplug the adapter or power the device off)");
+        Warn("unplug or power off the device for the next one");
         WaitUntilGone(port_, path, target, stop_);
       }
       port_.Close();
