@@ -309,6 +309,8 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
   // Our own messages name the option and what it needs.
   opterr = 0;
   for (;;) {
+    // Once, at start, before any thread runs.
+    // NOLINTNEXTLINE(concurrency-mt-unsafe)
     const int option = getopt_long(argc, argv, ":qhV", kLongOptions, nullptr);
     if (option == -1) break;
     switch (option) {
@@ -333,7 +335,9 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
         if (optopt != 0) return usageError(std::string("unknown option -") + char(optopt));
         return usageError(std::string("unknown option ") + argv[optind - 1]);
       default:
-        if (!TakeValue(option, optarg, options)) return usageError(ValueHint(option));
+        if (!TakeValue(option, optarg != nullptr ? optarg : "", options)) {
+          return usageError(ValueHint(option));
+        }
         break;
     }
   }

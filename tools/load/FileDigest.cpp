@@ -13,6 +13,23 @@
 namespace brenvik::load {
 namespace {
 
+// A file open for reading, closed with the object. Non-blocking, so that
+// opening a FIFO does not wait for a writer.
+class ReadOnlyFile {
+ public:
+  explicit ReadOnlyFile(const std::string& path)
+      : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)) {}
+  ~ReadOnlyFile() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  ReadOnlyFile(const ReadOnlyFile&) = delete;
+  ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
+  int Fd() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
 FileDigest Failure(const std::string& path, const std::string& cause) {
   return {{}, path + ": " + cause};
 }
@@ -20,12 +37,9 @@ FileDigest Failure(const std::string& path, const std::string& cause) {
 }  // namespace
 
 FileDigest DigestFile(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  const ReadOnlyFile file(path);
+  const int fd = file.Fd();
   if (fd < 0) return Failure(path, std::generic_category().message(errno));
-  struct Closer {
-    int fd;
-    ~Closer() { ::close(fd); }
-  } closer{fd};
   struct stat info {};
   if (::fstat(fd, &info) != 0) return Failure(path, std::generic_category().message(errno));
   if (!S_ISREG(info.st_mode)) return Failure(path, "not a regular file");

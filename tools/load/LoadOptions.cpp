@@ -184,9 +184,12 @@ ParsedOptions ParseLoadOptions(int argc, char** argv) {
   opterr = 0;
   optind = 0;
   for (;;) {
+    // Once, at start, before any thread runs.
+    // NOLINTNEXTLINE(concurrency-mt-unsafe)
     const int option = getopt_long(argc, argv, ":p:d:m:qhV", kLongOptions, nullptr);
     if (option == -1) break;
-    const char* value = optarg;
+    // Set for every option that takes a value, but for --repeat without one.
+    const char* value = optarg != nullptr ? optarg : "";
     switch (option) {
       case 'h':
         parsed.exitCode = kCompleted;
@@ -213,7 +216,7 @@ ParsedOptions ParseLoadOptions(int argc, char** argv) {
         options.logFile = value;
         break;
       case kRepeat:
-        if (value == nullptr) {
+        if (optarg == nullptr) {
           options.repeat = RepeatMode::PortCycle;
         } else if (std::string_view(value) == "enter") {
           options.repeat = RepeatMode::Enter;

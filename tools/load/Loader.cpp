@@ -157,7 +157,7 @@ class Loader {
   // its path leads to.
   std::string NotePortIdentity() {
     const std::string path = WatchedPath(portName_);
-    const std::string target = PathTarget(path);
+    std::string target = PathTarget(path);
     portPath_ = target.empty() ? path : target;
     portById_ = path.rfind(std::string(kByIdFolder) + "/", 0) == 0 ? path : ByIdPathFor(portPath_);
     return target;
@@ -203,8 +203,7 @@ class Loader {
 
     char text[kStatusTextSize];
     status.CopyTo(text);
-    const DeviceResult result{std::string(text) == kCompletedText ? kCompleted : kDownloadFailed,
-                              text};
+    DeviceResult result{std::string(text) == kCompletedText ? kCompleted : kDownloadFailed, text};
     if (log_.IsOpen()) {
       std::error_code ignored;
       record.port = portPath_;
