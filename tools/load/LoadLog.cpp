@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <nlohmann/json.hpp>
 #include <system_error>
 
@@ -32,15 +33,18 @@ std::string RecordLine(const LoadRecord& record) {
 
 std::string LocalTimeIso8601(std::time_t when) {
   std::tm local{};
-  char text[40] = "";
+  char date[32] = "";
   if (::localtime_r(&when, &local) == nullptr ||
-      std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S%z", &local) == 0) {
-    return text;
+      std::strftime(date, sizeof date, "%Y-%m-%dT%H:%M:%S", &local) == 0) {
+    return {};
   }
-  // strftime gives the offset as +0100; ISO 8601 extended format wants +01:00.
-  std::string iso = text;
-  if (iso.size() >= 5) iso.insert(iso.size() - 2, ":");
-  return iso;
+  // strftime's %z gives +0100; ISO 8601's extended format wants +01:00.
+  const long offset = local.tm_gmtoff;
+  const int minutes = static_cast<int>((offset < 0 ? -offset : offset) / 60);
+  char text[64];
+  std::snprintf(text, sizeof text, "%s%c%02d:%02d", date, offset < 0 ? '-' : '+', minutes / 60,
+                minutes % 60);
+  return text;
 }
 
 LoadLog::~LoadLog() {

@@ -21,6 +21,16 @@ std::string KindColumn(const std::string& kind) {
   return column;
 }
 
+// The text over the line the cursor is on: back to its start, the text, the
+// rest of the old line erased. Appended piece by piece: GCC 12 at -O3 warns
+// falsely about "literal" + std::string.
+std::string OverLine(const std::string& text) {
+  std::string over = "\r";
+  over += text;
+  over += kEraseToEnd;
+  return over;
+}
+
 }  // namespace
 
 ProgressDisplay::ProgressDisplay(OutputChannel& out, ProgressMode mode) : out_(out), mode_(mode) {}
@@ -64,7 +74,7 @@ void ProgressDisplay::DrawBar(Clock::time_point now) {
       figures_ ? FormatProgressLine(kind_, *figures_, estimator_.EstimateAt(now, figures_->count),
                                     Columns())
                : KindColumn(kind_) + shown_;
-  out_.Write("\r" + line + kEraseToEnd);
+  out_.Write(OverLine(line));
   barOnLine_ = true;
   dirty_ = false;
   drawnAt_ = now;
@@ -88,7 +98,7 @@ void ProgressDisplay::End() {
   PollLocked(false);
   switch (mode_) {
     case ProgressMode::Bar:
-      out_.Write("\r" + KindColumn(kind_) + shown_ + kEraseToEnd + "\n");
+      out_.Write(OverLine(KindColumn(kind_) + shown_) + "\n");
       barOnLine_ = false;
       break;
     case ProgressMode::None:
