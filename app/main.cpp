@@ -3,8 +3,10 @@
 
 #include "app/BrenvikApp.h"
 #include "app/CommandLine.h"
+#include "serial/StandardDescriptors.h"
 
 int main(int argc, char** argv) {
+  if (!brenvik::GuardStandardDescriptors()) return 1;
   // Before QApplication, which would need a display: --help and --version
   // must work without one (the man pages are made from them at build time).
   const brenvik::app::CommandLine commandLine =

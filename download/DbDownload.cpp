@@ -78,6 +78,7 @@ void DownloadDb(DownloadContext& ctx) {
   ctx.txError = 0;
   int32_t rxTimeout = 0;
   int32_t noAck = 0;
+  int32_t tooManyNaks = 0;
   bool stopped = false;
   ReplyResult reply;
 
@@ -105,6 +106,11 @@ void DownloadDb(DownloadContext& ctx) {
 
   if (!stopped && count > 1) {
     int index = 1;
+    // A device that always refuses entry i answers NAK, ACK, NAK, ACK...
+    // while the download steps between i-1 and i; only NAKs since the last
+    // new highest entry count towards the limit.
+    int highest = index;
+    int32_t naks = 0;
     for (;;) {
       if (ctx.txError != 0) break;
       if (ctx.stop.Requested()) {
@@ -130,7 +136,15 @@ void DownloadDb(DownloadContext& ctx) {
       const auto answer = static_cast<uint8_t>(reply.ret);
       if (answer == kAck) {
         ++index;
+        if (index > highest) {
+          highest = index;
+          naks = 0;
+        }
       } else if (answer == kNak) {
+        if (ctx.maxNaks > 0 && ++naks >= ctx.maxNaks) {
+          tooManyNaks = 1;
+          break;
+        }
         // Step back one entry, so the entry in front of the refused one goes
         // again and then the refused one; at entry 0 entry 0 goes again.
         index = std::max(index - 1, 0);
@@ -152,6 +166,8 @@ void DownloadDb(DownloadContext& ctx) {
     ctx.dbStatusText.Set("ERR: DB rx timeout!");
   } else if (noAck != 0) {
     ctx.dbStatusText.Set("ERR: DB no ACK!");
+  } else if (tooManyNaks != 0) {
+    ctx.dbStatusText.Set("ERR: DB too many NAKs!");
   } else {
     ctx.dbStatusText.Set("Completed!");
     return;

@@ -17,7 +17,10 @@ void RecordImage(uint8_t (&frameBuffer)[kFrameBufferSize], std::size_t at, const
 
 // Sends ctx.dbTable to the device, one frame per entry, and reports progress
 // and outcome in ctx.dbStatusText ("Completed!" or an error text followed by
-// the link diagnostic; "ERR: DB stopped" after a stop request).
+// the link diagnostic; "ERR: DB stopped" after a stop request). With
+// ctx.maxNaks set, that many NAKs since the download last reached a new
+// highest entry end it with "ERR: DB too many NAKs!" and the diagnostic of
+// the last answer wait.
 void DownloadDb(DownloadContext& ctx);
 
 // Thread entry: `context` is the DownloadContext. Runs DownloadDb and, as its

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 
@@ -18,6 +19,10 @@ inline constexpr std::size_t kFrameBufferSize = 300;
 // Shows "Error, expected 2 but %d" to the operator and returns once it has
 // been dismissed; the worker waits meanwhile.
 using TxErrorHandler = std::function<void(const char* text)>;
+
+// Receives each traced frame as it goes on the line: STX, the body bytes with
+// the checksum, ETX; called on the worker thread.
+using FrameTraceSink = std::function<void(const uint8_t* frame, std::size_t size)>;
 
 // Everything a download worker needs besides the port object itself. The
 // window owns one for its whole life and hands its address to each worker;
@@ -42,6 +47,12 @@ struct DownloadContext {
   TxErrorHandler showTxError;
   // Whether frames are echoed to standard output before they are sent.
   bool traceFrames = true;
+  // Where traced frames go instead of standard output; empty: the console echo.
+  FrameTraceSink traceSink;
+  // NAKs a database download takes since it last reached a new highest entry
+  // before it gives up; 0: no limit (the window's setting, whose operator can
+  // disconnect).
+  int32_t maxNaks = 0;
 };
 
 }  // namespace brenvik

@@ -68,6 +68,11 @@ void TraceFrame(DownloadContext& ctx) {
   if (!ctx.traceFrames) return;
   const uint8_t* body = Body(ctx);
   const uint8_t len = body[0];
+  if (ctx.traceSink) {
+    // STX, LEN+1 body bytes up to the checksum, ETX.
+    ctx.traceSink(ctx.frameBuffer, static_cast<std::size_t>(len) + 3);
+    return;
+  }
   ConsolePutch(ctx.frameBuffer[0]);
   for (int i = 0; i <= len; ++i) ConsolePrintf("%.2X", body[i]);
   ConsolePutch(body[len + 1]);

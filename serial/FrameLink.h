@@ -27,7 +27,8 @@ enum class Pacing { Paced, Unpaced };
 // behind it; LEN is read from body byte 0 (frameBuffer element 1).
 void SealFrame(DownloadContext& ctx);
 // Echoes the frame on standard output: raw STX, "%.2X" per body byte up to the
-// checksum, raw ETX, no line end. Does nothing when tracing is off.
+// checksum, raw ETX, no line end; or hands the frame's bytes to the context's
+// trace sink when it has one. Does nothing when tracing is off.
 void TraceFrame(DownloadContext& ctx);
 // Sends STX, the body as hex pairs, ETX, then drains the port. A pair that is
 // not written whole shows "Error, expected 2 but %d", sets txError and ends

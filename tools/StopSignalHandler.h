@@ -5,8 +5,10 @@
 
 namespace brenvik::tools {
 
-// Ctrl-C and SIGTERM only raise a flag; the program's own loop sees it, stops
-// what it is doing and releases the port before it exits.
+// Ctrl-C, SIGTERM and SIGHUP (the terminal or SSH session closed) only raise
+// a flag; the program's own loop sees it, stops what it is doing and releases
+// the port before it exits, rather than die with the port's exclusive flag
+// left set.
 // Lock-free, so the handler may set it on whichever thread takes the signal.
 inline std::atomic<bool> g_stopRequested{false};
 static_assert(std::atomic<bool>::is_always_lock_free);
@@ -17,6 +19,7 @@ inline void InstallStopHandlers() {
   sigemptyset(&action.sa_mask);
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
+  sigaction(SIGHUP, &action, nullptr);
 }
 
 }  // namespace brenvik::tools

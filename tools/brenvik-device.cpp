@@ -3,6 +3,10 @@
 // no answer to the first DB frame) or as told, prints a line per frame and can
 // write what it received back out as DB and MMI files.
 
+#include <getopt.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -10,15 +14,18 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <set>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
 #include "res/Version.h"
 #include "serial/SerialPort.h"
+#include "serial/StandardDescriptors.h"
 #include "tools/StopSignalHandler.h"
 #include "tools/device/DeviceFileWriter.h"
 #include "tools/device/PtyDevice.h"
@@ -44,8 +51,8 @@ constexpr const char* kUsage =
     "loader then opens the port at the other end of the cable.\n"
     "\n"
     "Then it prints one line per frame it receives: its number, command, index or\n"
-    "count, whether its checks passed and what it answered. It runs until Ctrl-C\n"
-    "or SIGTERM.\n"
+    "count, whether its checks passed and what it answered. It runs until Ctrl-C,\n"
+    "SIGTERM or SIGHUP.\n"
     "\n"
     "By default every frame is answered ACK, except the first DB frame (0x80),\n"
     "which the real device does not answer either; a frame that fails its checks\n"
@@ -53,8 +60,15 @@ constexpr const char* kUsage =
     "\n"
     "Frames are numbered from 0 in the order they arrive, across downloads.\n"
     "\n"
+    "An option's value may also follow it after an equals sign: --delay=40.\n"
+    "\n"
     "Options:\n"
     "  --device PATH    answer on this serial port instead of a pseudo-terminal\n"
+    "  --link PATH      make PATH a symbolic link to the pseudo-terminal while the\n"
+    "                   device runs (a symbolic link there is replaced, anything\n"
+    "                   else refused), so a loader can find a device that is\n"
+    "                   stopped and started again on the same path, as an adapter\n"
+    "                   unplugged and plugged in\n"
     "  --nak N[,M...]   answer NAK to the frames with these numbers (from 0), once\n"
     "  --silent         never answer\n"
     "  --answer HEX     answer this byte (e.g. 41 or 0x41) instead of ACK\n"
@@ -80,15 +94,16 @@ constexpr const char* kUsage =
     "                   complete DB download\n"
     "  --mmi-out FILE   write the received MMI settings as an MMI file after each\n"
     "                   MMI frame\n"
-    "  --quiet          print only the first line and errors\n"
-    "  --help           show this text\n"
-    "  --version        show the version\n";
+    "  -q, --quiet      print only the first line and errors\n"
+    "  -h, --help       show this text\n"
+    "  -V, --version    show the version\n";
 
 struct Options {
   DevicePolicy policy;
   std::string devicePath;
   std::string dbOut;
   std::string mmiOut;
+  std::string linkPath;
   bool quiet = false;
 };
 
@@ -177,77 +192,185 @@ bool ParseIndexNak(const std::string& text, DevicePolicy& policy) {
   return true;
 }
 
+enum LongOnly : int {
+  kDevice = 256,
+  kNak,
+  kSilent,
+  kAnswer,
+  kAnswerFirst,
+  kAnswerFrame,
+  kDelay,
+  kDelayFrame,
+  kSilentAfter,
+  kNakIndex,
+  kDbOut,
+  kMmiOut,
+  kLink,
+};
+
+constexpr option kLongOptions[] = {
+    {"device", required_argument, nullptr, kDevice},
+    {"link", required_argument, nullptr, kLink},
+    {"nak", required_argument, nullptr, kNak},
+    {"silent", no_argument, nullptr, kSilent},
+    {"answer", required_argument, nullptr, kAnswer},
+    {"answer-first", no_argument, nullptr, kAnswerFirst},
+    {"answer-frame", required_argument, nullptr, kAnswerFrame},
+    {"delay", required_argument, nullptr, kDelay},
+    {"delay-frame", required_argument, nullptr, kDelayFrame},
+    {"silent-after", required_argument, nullptr, kSilentAfter},
+    {"nak-index", required_argument, nullptr, kNakIndex},
+    {"db-out", required_argument, nullptr, kDbOut},
+    {"mmi-out", required_argument, nullptr, kMmiOut},
+    {"quiet", no_argument, nullptr, 'q'},
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, 'V'},
+    {nullptr, 0, nullptr, 0},
+};
+
+// What an option needs when its value is missing or wrong.
+const char* ValueHint(int option) {
+  switch (option) {
+    case kDevice:
+      return "--device needs a path";
+    case kLink:
+      return "--link needs a path";
+    case kNak:
+      return "--nak needs frame numbers: N[,M...]";
+    case kAnswer:
+      return "--answer needs a byte in hex, 00 to FF";
+    case kAnswerFrame:
+      return "--answer-frame needs a frame and bytes in hex: N:HEX[,HEX...]";
+    case kDelay:
+      return "--delay needs milliseconds";
+    case kDelayFrame:
+      return "--delay-frame needs a frame and milliseconds: N:MS";
+    case kSilentAfter:
+      return "--silent-after needs a frame number";
+    case kNakIndex:
+      return "--nak-index needs an index and a count: I:TIMES";
+    case kDbOut:
+      return "--db-out needs a file";
+    case kMmiOut:
+      return "--mmi-out needs a file";
+    default:
+      return "an option needs a value";
+  }
+}
+
+// Takes one option's value into the options; false when it is not valid.
+bool TakeValue(int option, const std::string& text, Options& options) {
+  DevicePolicy& policy = options.policy;
+  long number = 0;
+  switch (option) {
+    case kDevice:
+      options.devicePath = text;
+      return !text.empty();
+    case kLink:
+      options.linkPath = text;
+      return !text.empty();
+    case kNak:
+      return ParseNakList(text, policy.nakFrames);
+    case kAnswer:
+      if (!ParseNumber(text, 16, 0xFF, number)) return false;
+      policy.answerByte = static_cast<uint8_t>(number);
+      return true;
+    case kAnswerFrame:
+      return ParseScriptedAnswer(text, policy);
+    case kDelay:
+      if (!ParseNumber(text, 10, 3600000, number)) return false;
+      policy.answerDelay = std::chrono::milliseconds(number);
+      return true;
+    case kDelayFrame:
+      return ParseFrameDelay(text, policy);
+    case kSilentAfter:
+      if (!ParseNumber(text, 10, 1000000, number)) return false;
+      policy.silentAfterFrame = static_cast<int>(number);
+      return true;
+    case kNakIndex:
+      return ParseIndexNak(text, policy);
+    case kDbOut:
+      options.dbOut = text;
+      return !text.empty();
+    case kMmiOut:
+      options.mmiOut = text;
+      return !text.empty();
+    default:
+      return false;
+  }
+}
+
 // Returns the exit code when the program should end here (help, bad usage).
 std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
   auto usageError = [](const std::string& message) {
     std::fprintf(stderr, "brenvik-device: %s\nTry 'brenvik-device --help'.\n", message.c_str());
     return 2;
   };
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    auto value = [&](std::string& out) {
-      if (i + 1 >= argc) return false;
-      out = argv[++i];
-      return true;
-    };
-    std::string text;
-    if (arg == "--help" || arg == "-h") {
-      std::fputs(kUsage, stdout);
-      return 0;
-    } else if (arg == "--version") {
-      std::printf("brenvik-device (Brenvik) %s\n", brenvik::kVersion);
-      return 0;
-    } else if (arg == "--device") {
-      if (!value(options.devicePath)) return usageError("--device needs a path");
-    } else if (arg == "--nak") {
-      if (!value(text) || !ParseNakList(text, options.policy.nakFrames)) {
-        return usageError("--nak needs frame numbers: N[,M...]");
-      }
-    } else if (arg == "--silent") {
-      options.policy.silent = true;
-    } else if (arg == "--answer") {
-      long byte = 0;
-      if (!value(text) || !ParseNumber(text, 16, 0xFF, byte)) {
-        return usageError("--answer needs a byte in hex, 00 to FF");
-      }
-      options.policy.answerByte = static_cast<uint8_t>(byte);
-    } else if (arg == "--answer-first") {
-      options.policy.answerFirstFrame = true;
-    } else if (arg == "--answer-frame") {
-      if (!value(text) || !ParseScriptedAnswer(text, options.policy)) {
-        return usageError("--answer-frame needs a frame and bytes in hex: N:HEX[,HEX...]");
-      }
-    } else if (arg == "--delay") {
-      long delayMs = 0;
-      if (!value(text) || !ParseNumber(text, 10, 3600000, delayMs)) {
-        return usageError("--delay needs milliseconds");
-      }
-      options.policy.answerDelay = std::chrono::milliseconds(delayMs);
-    } else if (arg == "--delay-frame") {
-      if (!value(text) || !ParseFrameDelay(text, options.policy)) {
-        return usageError("--delay-frame needs a frame and milliseconds: N:MS");
-      }
-    } else if (arg == "--silent-after") {
-      long frame = 0;
-      if (!value(text) || !ParseNumber(text, 10, 1000000, frame)) {
-        return usageError("--silent-after needs a frame number");
-      }
-      options.policy.silentAfterFrame = static_cast<int>(frame);
-    } else if (arg == "--nak-index") {
-      if (!value(text) || !ParseIndexNak(text, options.policy)) {
-        return usageError("--nak-index needs an index and a count: I:TIMES");
-      }
-    } else if (arg == "--db-out") {
-      if (!value(options.dbOut)) return usageError("--db-out needs a file");
-    } else if (arg == "--mmi-out") {
-      if (!value(options.mmiOut)) return usageError("--mmi-out needs a file");
-    } else if (arg == "--quiet") {
-      options.quiet = true;
-    } else {
-      return usageError("unknown option " + arg);
+  // Our own messages name the option and what it needs.
+  opterr = 0;
+  for (;;) {
+    // Once, at start, before any thread runs.
+    // NOLINTNEXTLINE(concurrency-mt-unsafe)
+    const int option = getopt_long(argc, argv, ":qhV", kLongOptions, nullptr);
+    if (option == -1) break;
+    switch (option) {
+      case 'h':
+        std::fputs(kUsage, stdout);
+        return 0;
+      case 'V':
+        std::printf("brenvik-device (Brenvik) %s\n", brenvik::kVersion);
+        return 0;
+      case 'q':
+        options.quiet = true;
+        break;
+      case kSilent:
+        options.policy.silent = true;
+        break;
+      case kAnswerFirst:
+        options.policy.answerFirstFrame = true;
+        break;
+      case ':':
+        return usageError(ValueHint(optopt));
+      case '?':
+        if (optopt != 0) return usageError(std::string("unknown option -") + char(optopt));
+        return usageError(std::string("unknown option ") + argv[optind - 1]);
+      default:
+        if (!TakeValue(option, optarg != nullptr ? optarg : "", options)) {
+          return usageError(ValueHint(option));
+        }
+        break;
     }
   }
+  if (optind < argc) return usageError(std::string("unexpected argument ") + argv[optind]);
+  if (!options.linkPath.empty() && !options.devicePath.empty()) {
+    return usageError("--link names the pseudo-terminal; it does not go with --device");
+  }
   return std::nullopt;
+}
+
+// Makes `link` a symbolic link to `target`, replacing a symbolic link there
+// in one step (a loader waiting on the path never finds it missing) but
+// nothing else; returns the cause when it cannot.
+std::optional<std::string> MakeLink(const std::string& link, const std::string& target) {
+  struct stat info {};
+  if (::lstat(link.c_str(), &info) == 0 && !S_ISLNK(info.st_mode)) {
+    return link + " exists and is not a symbolic link; not replacing it";
+  }
+  const std::string temporary = link + ".new-" + std::to_string(::getpid());
+  (void)::unlink(temporary.c_str());
+  if (::symlink(target.c_str(), temporary.c_str()) != 0 ||
+      ::rename(temporary.c_str(), link.c_str()) != 0) {
+    const std::string cause = std::generic_category().message(errno);
+    (void)::unlink(temporary.c_str());
+    return "cannot make the link " + link + ": " + cause;
+  }
+  return std::nullopt;
+}
+
+// Removes the link unless another device has meanwhile put its own there.
+void RemoveLink(const std::string& link, const std::string& target) {
+  std::error_code error;
+  if (std::filesystem::read_symlink(link, error).string() == target) (void)::unlink(link.c_str());
 }
 
 std::string HexBytes(const std::vector<uint8_t>& bytes) {
@@ -317,8 +440,17 @@ int RunOnPty(const Options& options) {
     std::fprintf(stderr, "brenvik-device: no pseudo-terminal: %s\n", device.Error().c_str());
     return 1;
   }
+  if (!options.linkPath.empty()) {
+    if (const auto error = MakeLink(options.linkPath, device.Path())) {
+      std::fprintf(stderr, "brenvik-device: %s\n", error->c_str());
+      return 1;
+    }
+  }
   std::printf("Device on %s\n", device.Path().c_str());
   while (!g_stopRequested) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  // The link goes first: a loader waiting for the port must not open a
+  // device that is stopping.
+  if (!options.linkPath.empty()) RemoveLink(options.linkPath, device.Path());
   device.Stop();
   if (!options.quiet) std::printf("stopped after %zu frame(s)\n", device.FrameCount());
   return 0;
@@ -368,6 +500,7 @@ int RunOnSerialPort(const Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (!brenvik::GuardStandardDescriptors()) return 1;
   // One line at a time, also into a pipe: scripts wait for the first line.
   std::setvbuf(stdout, nullptr, _IOLBF, 0);
   Options options;

@@ -72,6 +72,22 @@ struct FlowCase {
   int reads;  // read attempts, -1: not checked
 };
 
+void CheckFlow(const FlowCase& c, int32_t maxNaks) {
+  Harness h;
+  FillTable(h.ctx->dbTable, c.count);
+  h.ctx->maxNaks = maxNaks;
+  h.device.Script(c.script);
+  DownloadDb(*h.ctx);
+  EXPECT_EQ(SentFrames(h.device), c.frames) << c.name;
+  EXPECT_EQ(h.DbText(), c.finalText) << c.name;
+  if (c.reads >= 0) {
+    EXPECT_EQ(h.device.ReadCalls(), c.reads) << c.name;
+  }
+  EXPECT_TRUE(h.boxes.empty()) << c.name;
+  // Every frame on the line is whole: 168 bytes each.
+  EXPECT_EQ(h.device.Line().size(), 168u * c.frames.size()) << c.name;
+}
+
 TEST(DbDownload, FramesAndOutcomeFollowTheAnswers) {
   const FlowCase cases[] = {
       {"one entry: first frame alone, nothing read", 1, {}, {{0x80, 1, 0}}, "Completed!", 0},
@@ -155,20 +171,41 @@ TEST(DbDownload, FramesAndOutcomeFollowTheAnswers) {
        "Completed!",
        -1},
   };
-  for (const FlowCase& c : cases) {
-    Harness h;
-    FillTable(h.ctx->dbTable, c.count);
-    h.device.Script(c.script);
-    DownloadDb(*h.ctx);
-    EXPECT_EQ(SentFrames(h.device), c.frames) << c.name;
-    EXPECT_EQ(h.DbText(), c.finalText) << c.name;
-    if (c.reads >= 0) {
-      EXPECT_EQ(h.device.ReadCalls(), c.reads) << c.name;
-    }
-    EXPECT_TRUE(h.boxes.empty()) << c.name;
-    // Every frame on the line is whole: 168 bytes each.
-    EXPECT_EQ(h.device.Line().size(), 168u * c.frames.size()) << c.name;
-  }
+  for (const FlowCase& c : cases) CheckFlow(c, 0);
+}
+
+// A device refusing entry 2 for ever answers NAK, ACK, NAK... as the
+// download steps between entries 1 and 2.
+TEST(DbDownload, NakLimitCountsTheNaksSinceTheLastNewHighestEntry) {
+  const FlowCase limitThree = {"third NAK without progress ends the download",
+                               4,
+                               AnswersAfterFirst({Answer::Ack(), Answer::Nak(), Answer::Ack(),
+                                                  Answer::Nak(), Answer::Ack(), Answer::Nak()}),
+                               {{0x80, 4, 0},
+                                {0x82, 1, 1},
+                                {0x82, 2, 2},
+                                {0x82, 1, 1},
+                                {0x82, 2, 2},
+                                {0x82, 1, 1},
+                                {0x82, 2, 2}},
+                               "ERR: DB too many NAKs!k = 01, ret = 15, retry = 0",
+                               6};
+  CheckFlow(limitThree, 3);
+  const FlowCase limitTwo = {"a new highest entry starts the count again",
+                             4,
+                             AnswersAfterFirst({Answer::Ack(), Answer::Nak(), Answer::Ack(),
+                                                Answer::Ack(), Answer::Nak()}),
+                             {{0x80, 4, 0},
+                              {0x82, 1, 1},
+                              {0x82, 2, 2},
+                              {0x82, 1, 1},
+                              {0x82, 2, 2},
+                              {0x82, 0xFFFF, 3},
+                              {0x82, 2, 2},
+                              {0x82, 0xFFFF, 3}},
+                             "Completed!",
+                             7};
+  CheckFlow(limitTwo, 2);
 }
 
 struct ProgressCase {

@@ -94,6 +94,20 @@ TEST(FrameLink, TraceIsStxHexEtxWithNoLineEnd) {
             "\x03");
 }
 
+TEST(FrameLink, TraceSinkGetsTheFrameBytesInsteadOfStandardOutput) {
+  Harness h;
+  h.ctx->traceFrames = true;
+  std::vector<uint8_t> traced;
+  h.ctx->traceSink = [&traced](const uint8_t* frame, std::size_t size) {
+    traced.assign(frame, frame + size);
+  };
+  BuildFrame(*h.ctx, {0x04, 0xFF, 0x0A, 0x52});
+  testing::internal::CaptureStdout();
+  TraceFrame(*h.ctx);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  EXPECT_EQ(traced, (std::vector<uint8_t>{kStx, 0x04, 0xFF, 0x0A, 0x52, 0x5F, kEtx}));
+}
+
 TEST(FrameLink, TraceIsSilentWhenTracingIsOff) {
   Harness h;
   BuildFrame(*h.ctx, {0x04, 0xFF, 0x0A, 0x52});

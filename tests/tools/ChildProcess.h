@@ -4,7 +4,10 @@
 #include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
+
+#include <cstdlib>
 
 #include <chrono>
 #include <csignal>
@@ -16,16 +19,25 @@ extern char** environ;
 
 namespace brenvik::test {
 
+// Where the child's standard output goes: a pipe, a raw pseudo-terminal
+// (read here as the pipe is), or nowhere (descriptor 1 closed).
+enum class ChildOut { Pipe, Terminal, Closed };
+
 // A program run as a child process with its standard output and error caught.
 class ChildProcess {
  public:
-  explicit ChildProcess(const std::vector<std::string>& argv) {
-    int out[2];
+  explicit ChildProcess(const std::vector<std::string>& argv, ChildOut where = ChildOut::Pipe) {
+    int out[2] = {-1, -1};
     int err[2];
-    if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0) return;
+    if (where == ChildOut::Terminal ? !OpenRawTerminal(out) : ::pipe2(out, O_CLOEXEC) != 0) return;
+    if (::pipe2(err, O_CLOEXEC) != 0) return;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    if (where == ChildOut::Closed) {
+      posix_spawn_file_actions_addclose(&actions, 1);
+    } else {
+      posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    }
     posix_spawn_file_actions_adddup2(&actions, err[1], 2);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     std::vector<char*> args;
@@ -34,7 +46,7 @@ class ChildProcess {
     args.push_back(nullptr);
     if (::posix_spawn(&pid_, args[0], &actions, nullptr, args.data(), environ) != 0) pid_ = -1;
     posix_spawn_file_actions_destroy(&actions);
-    ::close(out[1]);
+    if (out[1] >= 0) ::close(out[1]);
     ::close(err[1]);
     outFd_ = out[0];
     errFd_ = err[0];
@@ -51,6 +63,11 @@ class ChildProcess {
   ChildProcess& operator=(const ChildProcess&) = delete;
 
   bool Started() const { return pid_ > 0; }
+  // Stops reading standard output, as a reader of a pipe that goes away.
+  void DropOut() {
+    if (outFd_ >= 0) ::close(outFd_);
+    outFd_ = -1;
+  }
   void Signal(int signal) const {
     if (pid_ > 0 && !exited_) ::kill(pid_, signal);
   }
@@ -109,6 +126,20 @@ class ChildProcess {
   }
 
  private:
+  // A pseudo-terminal pair as a pipe would be: [0] the end read here, [1] the
+  // child's; raw, so that its bytes arrive as written.
+  static bool OpenRawTerminal(int (&ends)[2]) {
+    ends[0] = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (ends[0] < 0 || ::grantpt(ends[0]) != 0 || ::unlockpt(ends[0]) != 0) return false;
+    char name[64];
+    if (::ptsname_r(ends[0], name, sizeof name) != 0) return false;
+    ends[1] = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    termios raw{};
+    if (ends[1] < 0 || ::tcgetattr(ends[1], &raw) != 0) return false;
+    ::cfmakeraw(&raw);
+    return ::tcsetattr(ends[1], TCSANOW, &raw) == 0;
+  }
+
   // Reads what is there on both pipes; true when something was read.
   bool Collect(int timeoutMs) {
     pollfd fds[2] = {{outFd_, POLLIN, 0}, {errFd_, POLLIN, 0}};

@@ -1,17 +1,23 @@
 // brenvik-load as a script runs it: a child process on a pseudo-terminal
 // device, judged by its output lines and exit code.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <memory>
+#include <nlohmann/json.hpp>
+#include <regex>
 #include <string>
 #include <vector>
 
 #include "ChildProcess.h"
 #include "DeviceTestSupport.h"
+#include "res/Version.h"
 #include "serial/PortList.h"
 #include "serial/SerialPort.h"
 #include "tools/device/PtyDevice.h"
@@ -20,11 +26,14 @@ namespace brenvik::device {
 namespace {
 
 using namespace std::chrono_literals;
+using test::ChildOut;
 using test::ChildProcess;
 using test::Join;
 using test::ToolsTempDir;
+using Json = nlohmann::json;
 
 constexpr const char* kLoader = BRENVIK_LOAD_PATH;
+constexpr const char* kDevice = BRENVIK_DEVICE_PATH;
 
 constexpr const char* kThreeEntryDb =
     "3\n"
@@ -33,8 +42,32 @@ constexpr const char* kThreeEntryDb =
     "2,V201,2,3,INLET VALVE,0,CLOSED,50,HALF,100,OPEN,V1,0,0\n"
     "3,T301,3,0,TANK LEVEL,T1,0,0\n";
 
+constexpr const char* kThreeEntryDbSha256 =
+    "e3bf62867ce8da5e7684a51da27b48d2b833880cde43c0a2002a42dfedec25fd";
+constexpr const char* kMmi =
+    "s1,1,\ns2,0,\ns3,5,\ns4,2,\ns5,9,\nt1,FIRST TEXT,\nt2,SECOND TEXT,\nt3,THIRD TEXT,\n";
+constexpr const char* kMmiSha256 =
+    "9f0f29e5a745874bd0af40305f832d21450d22a822977f5a702920f17fbb68b3";
+
 bool Contains(const std::vector<std::string>& lines, const std::string& line) {
   return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+// The lines that are not progress figures, which a poll may miss.
+std::vector<std::string> WithoutProgress(const std::vector<std::string>& lines) {
+  std::vector<std::string> kept;
+  for (const std::string& line : lines) {
+    if (line.rfind("Writing...", 0) != 0) kept.push_back(line);
+  }
+  return kept;
+}
+
+// The log's records, one JSON object a line.
+std::vector<Json> LogRecords(const std::string& path) {
+  std::vector<Json> records;
+  std::istringstream lines(test::ReadWholeFile(path));
+  for (std::string line; std::getline(lines, line);) records.push_back(Json::parse(line));
+  return records;
 }
 
 // The port is named as udev names an adapter in /dev/serial/by-id: a link to the device.
@@ -71,19 +104,42 @@ TEST(LoaderProcessTest, ExitCodesTellWhatWentWrong) {
   const std::string missing = dir.Path("missing-db.csv");
   const std::string noPort = dir.Path("no-such-port");
   const std::string tooLong = dir.Write("long-db.csv", "4000\nheading\n");
+  const std::string badMmi = dir.Write("short-mmi.csv", "s1,1,\n");
+  const std::string cannotOpen = Join({noPort, "-port"});
   const ExitCase cases[] = {
       {"no arguments", {}, 2, "no --port given"},
-      {"no file", {"--port", "COM1"}, 2, "exactly one of --db FILE and --mmi FILE"},
-      {"both files", {"--port", "COM1", "--db", db, "--mmi", db}, 2, "exactly one of"},
-      {"unknown option", {"--port", "COM1", "--db", db, "--fast"}, 2, "unknown argument --fast"},
+      {"no file", {"--port", "COM1"}, 2, "give --db FILE, --mmi FILE or both"},
+      {"unknown option", {"--port", "COM1", "--db", db, "--fast"}, 2, "unknown option --fast"},
       {"option without value", {"--port"}, 2, "--port needs a port"},
+      {"argument that is no option", {"-p", "COM1", "-d", db, "db2.csv"}, 2, "unexpected argument"},
+      {"progress mode unknown",
+       {"-p", "COM1", "-d", db, "--progress=fancy"},
+       2,
+       "auto, bar, lines"},
+      {"trace and quiet", {"-p", "COM1", "-d", db, "--trace", "-q"}, 2, "--trace prints lines"},
+      {"NAK limit below 0", {"-p", "COM1", "-d", db, "--max-naks=-1"}, 2, "--max-naks needs"},
+      {"log that cannot be opened",
+       {"-p", noPort, "-d", db, "--log", dir.Path("no-dir/loads.jsonl")},
+       2,
+       Join({"cannot open the log ", dir.Path("no-dir/loads.jsonl"),
+             " for appending: No such file or directory"})},
       {"file that is not there", {"--port", noPort, "--db", missing}, 3, missing},
       {"file the reader rejects", {"--port", noPort, "--db", tooLong}, 3, "count 4000 is above"},
+      {"good DB, rejected MMI: read before the port",
+       {"-p", noPort, "-d", db, "-m", badMmi},
+       3,
+       badMmi},
       {"port that is not there",
        {"--port", noPort, "--db", db},
        4,
        Join({"brenvik-load: cannot open port ", noPort, ": ", noPort,
              ": no such device; check that the adapter is plugged in and the name is right\n"})},
+      {"short options", {"-p", cannotOpen, "-d", db}, 4, Join({"cannot open port ", cannotOpen})},
+      {"short option with its value attached",
+       {Join({"-p", cannotOpen}), Join({"-d", db})},
+       4,
+       Join({"cannot open port ", cannotOpen})},
+      {"long options with =", {Join({"--port=", cannotOpen}), Join({"--mmi=", badMmi})}, 3, badMmi},
       {"COM0 is no port", {"--port", "COM0", "--db", db}, 4, "cannot open port COM0: COM0 is not"},
   };
   for (const ExitCase& c : cases) {
@@ -114,8 +170,9 @@ TEST(LoaderProcessTest, HelpNamesThePortFormsAndExitCodes) {
   ASSERT_TRUE(loader.Started());
   EXPECT_EQ(loader.Wait(5s), 0);
   for (const char* part :
-       {"--port PORT --db FILE", "--port PORT --mmi FILE", "COMn", "/dev/", "--list-ports",
-        "/dev/serial/by-id", "Exit codes", "  5  the download failed or was stopped"}) {
+       {"-p PORT -d DB-FILE [-m MMI-FILE]", "-p PORT -m MMI-FILE", "COMn", "/dev/", "--list-ports",
+        "/dev/serial/by-id", "--repeat[=enter]", "--progress=MODE", "--log=FILE", "Exit codes",
+        "  5  a download failed or was stopped"}) {
     EXPECT_NE(loader.Out().find(part), std::string::npos) << part;
   }
 }
@@ -136,24 +193,171 @@ TEST(LoaderProcessTest, SilentDeviceEndsTheDownloadWithExitCodeFive) {
   EXPECT_EQ(lines.back().rfind("ERR: DB rx timeout!k = 00, ret = ", 0), 0u) << lines.back();
 }
 
-TEST(LoaderProcessTest, InterruptStopsTheDownloadAndReleasesThePort) {
+// The exclusive flag outlives the loader on a pseudo-terminal whose device
+// keeps it open; a loader killed without closing its port would leave it set.
+TEST(LoaderProcessTest, InterruptTermAndHangUpStopTheDownloadAndReleaseThePort) {
+  ToolsTempDir dir;
+  const std::string db = dir.Write("in-db.csv", kThreeEntryDb);
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    PtyDevice device;
+    ASSERT_TRUE(device.Start()) << device.Error();
+    ChildProcess loader({kLoader, "--port", device.Path(), "--db", db});
+    ASSERT_TRUE(loader.Started());
+    // The first frame has arrived: the download waits its half second behind it.
+    ASSERT_TRUE(device.WaitForFrames(1, 5s));
+    loader.Signal(signal);
+
+    EXPECT_EQ(loader.Wait(5s), 5) << signal << loader.Out() << loader.Err();
+    const std::vector<std::string> lines = loader.OutLines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back().rfind("ERR: DB stopped", 0), 0u) << lines.back();
+    EXPECT_EQ(device.FrameCount(), 1u) << "nothing is sent after the stop";
+    const int fd = ::open(device.Path().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    int exclusive = -1;
+    EXPECT_EQ(::ioctl(fd, TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 0) << signal << ": the loader let the port go";
+    ::close(fd);
+  }
+}
+
+TEST(LoaderProcessTest, BothFilesGoThroughOnePortOpenAndEachDownloadIsLogged) {
   ToolsTempDir dir;
   PtyDevice device;
   ASSERT_TRUE(device.Start()) << device.Error();
-  ChildProcess loader(
-      {kLoader, "--port", device.Path(), "--db", dir.Write("in-db.csv", kThreeEntryDb)});
-  ASSERT_TRUE(loader.Started());
-  // The first frame has arrived: the download waits its half second behind it.
-  ASSERT_TRUE(device.WaitForFrames(1, 5s));
-  loader.Signal(SIGINT);
+  const std::string db = dir.Write("db.csv", kThreeEntryDb);
+  const std::string mmi = dir.Write("mmi.csv", kMmi);
+  const std::string log = dir.Path("loads.jsonl");
+  // The MMI file named first still goes second, as in the window.
+  ChildProcess loader({kLoader, "-p", device.Path(), "-m", mmi, "-d", db, "--log", log});
+  EXPECT_EQ(loader.Wait(10s), 0) << loader.Out() << loader.Err();
+  EXPECT_EQ(WithoutProgress(loader.OutLines()),
+            (std::vector<std::string>{"Number of Entries = 3", "Downloading database...",
+                                      "Completed!", "Downloading MMI...", "Completed!"}));
+  EXPECT_EQ(device.FrameCount(), 4u);
 
-  EXPECT_EQ(loader.Wait(5s), 5) << loader.Out() << loader.Err();
-  const std::vector<std::string> lines = loader.OutLines();
-  ASSERT_FALSE(lines.empty());
-  EXPECT_EQ(lines.back().rfind("ERR: DB stopped", 0), 0u) << lines.back();
-  EXPECT_EQ(device.FrameCount(), 1u) << "nothing is sent after the stop";
-  SerialPort port;
-  EXPECT_EQ(port.OpenPath(device.Path().c_str()), 1) << "the loader let the port go";
+  const std::vector<Json> records = LogRecords(log);
+  ASSERT_EQ(records.size(), 2u);
+  const struct {
+    const char* kind;
+    std::string file;
+    const char* sha256;
+    int entries;
+  } expected[] = {{"DB", db, kThreeEntryDbSha256, 3}, {"MMI", mmi, kMmiSha256, 1}};
+  for (std::size_t i = 0; i < 2; ++i) {
+    const Json& record = records[i];
+    EXPECT_TRUE(std::regex_match(record.at("time").get<std::string>(),
+                                 std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d)")))
+        << record;
+    EXPECT_EQ(record.at("port"), device.Path());
+    EXPECT_TRUE(record.at("port_by_id").is_null());
+    EXPECT_EQ(record.at("kind"), expected[i].kind);
+    EXPECT_EQ(record.at("file"), expected[i].file);
+    EXPECT_EQ(record.at("sha256"), expected[i].sha256);
+    EXPECT_EQ(record.at("entries"), expected[i].entries);
+    EXPECT_EQ(record.at("status"), "Completed!");
+    EXPECT_EQ(record.at("exit_code"), 0);
+    EXPECT_GT(record.at("seconds").get<double>(), 0.5);
+    EXPECT_EQ(record.at("version"), kVersion);
+  }
+}
+
+TEST(LoaderProcessTest, ProgressBarOnATerminalUpdatesInPlaceThenEndsOnItsOwnLine) {
+  ToolsTempDir dir;
+  PtyDevice device;
+  ASSERT_TRUE(device.Start()) << device.Error();
+  ChildProcess loader({kLoader, "-p", device.Path(), "-d", dir.Write("db.csv", kThreeEntryDb)},
+                      ChildOut::Terminal);
+  EXPECT_EQ(loader.Wait(10s), 0) << loader.Out() << loader.Err();
+  const std::string firstTwo =
+      Join({"\rDB  Downloading database...\x1b[K\rDB  [", std::string(13, '#'),
+            std::string(27, '.'), "]  33%  1/3     --/s    --:-- left\x1b[K"});
+  EXPECT_EQ(loader.Out().substr(0, firstTwo.size()), firstTwo) << loader.Out();
+  const std::string last = "\rDB  Completed!\x1b[K\n";
+  ASSERT_GE(loader.Out().size(), last.size());
+  EXPECT_EQ(loader.Out().substr(loader.Out().size() - last.size()), last) << loader.Out();
+  EXPECT_EQ(std::count(loader.Out().begin(), loader.Out().end(), '\n'), 1) << loader.Out();
+}
+
+TEST(LoaderProcessTest, DeviceRefusingAnEntryForEverEndsAtTheNakLimit) {
+  ToolsTempDir dir;
+  DevicePolicy policy;
+  policy.indexNaks.push_back({1, 1000});
+  PtyDevice device(policy);
+  ASSERT_TRUE(device.Start()) << device.Error();
+  ChildProcess loader(
+      {kLoader, "-p", device.Path(), "-d", dir.Write("db.csv", kThreeEntryDb), "--max-naks", "3"});
+  EXPECT_EQ(loader.Wait(10s), 5) << loader.Out() << loader.Err();
+  ASSERT_FALSE(loader.OutLines().empty());
+  EXPECT_EQ(loader.OutLines().back(), "ERR: DB too many NAKs!k = 01, ret = 15, retry = 0");
+  // The first frame, then entry 1 refused three times with entry 0 between.
+  EXPECT_EQ(device.FrameCount(), 6u);
+}
+
+// As `brenvik-load ... | head` whose head has had enough.
+TEST(LoaderProcessTest, OutputWhoseReaderHasGoneLetsTheDownloadFinishAndBeLogged) {
+  ToolsTempDir dir;
+  PtyDevice device;
+  ASSERT_TRUE(device.Start()) << device.Error();
+  const std::string log = dir.Path("loads.jsonl");
+  ChildProcess loader(
+      {kLoader, "-p", device.Path(), "-d", dir.Write("db.csv", kThreeEntryDb), "--log", log});
+  loader.DropOut();
+  EXPECT_EQ(loader.Wait(10s), 0) << loader.Err();
+  EXPECT_EQ(device.FrameCount(), 3u);
+  const std::vector<Json> records = LogRecords(log);
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0].at("status"), "Completed!");
+}
+
+// Each device is a brenvik-device on the same link, as an adapter unplugged
+// and plugged in; the second never answers.
+TEST(LoaderProcessTest, RepeatLoadsDeviceAfterDeviceUntilInterruptedAndSumsThemUp) {
+  ToolsTempDir dir;
+  const std::string link = dir.Path("adapter");
+  const std::string log = dir.Path("loads.jsonl");
+  ChildProcess loader({kLoader, Join({"--port=", link}),
+                       Join({"--db=", dir.Write("db.csv", kThreeEntryDb)}), Join({"--log=", log}),
+                       "--repeat"});
+  const std::vector<std::vector<std::string>> devices = {
+      {kDevice, "--link", link},
+      {kDevice, "--silent", Join({"--link=", link})},
+      {kDevice, "-q", "--link", link}};
+  const std::string results[] = {"device 1: Completed!",
+                                 "device 2: ERR: DB rx timeout!k = 00, ret = 00, retry = 10",
+                                 "device 3: Completed!"};
+  for (std::size_t i = 0; i < devices.size(); ++i) {
+    ChildProcess device(devices[i]);
+    ASSERT_TRUE(loader.WaitForOut(results[i], 10s)) << loader.Out() << loader.Err();
+    device.Signal(SIGTERM);
+    EXPECT_EQ(device.Wait(5s), 0) << device.Err();
+    EXPECT_FALSE(std::filesystem::exists(link)) << "the device takes its link away";
+  }
+  loader.Signal(SIGINT);
+  EXPECT_EQ(loader.Wait(5s), 5) << loader.Err();
+  ASSERT_FALSE(loader.OutLines().empty());
+  EXPECT_EQ(loader.OutLines().back(), "3 devices: 2 passed, 1 failed");
+  const std::vector<Json> records = LogRecords(log);
+  ASSERT_EQ(records.size(), 3u);
+  EXPECT_EQ(records[1].at("exit_code"), 5);
+
+  const std::string notALink = dir.Write("not-a-link", "");
+  ChildProcess refused({kDevice, "--link", notALink});
+  EXPECT_EQ(refused.Wait(5s), 1);
+  EXPECT_NE(refused.Err().find("exists and is not a symbolic link"), std::string::npos);
+}
+
+// Standard input at its end is the operator who has gone home.
+TEST(LoaderProcessTest, RepeatWithEnterPromptsBetweenDevicesAndEndsAtTheEndOfInput) {
+  ToolsTempDir dir;
+  PtyDevice device;
+  ASSERT_TRUE(device.Start()) << device.Error();
+  ChildProcess loader({kLoader, "-p", device.Path(), "-d", dir.Write("db.csv", kThreeEntryDb),
+                       "--repeat=enter", "--progress=none"});
+  EXPECT_EQ(loader.Wait(10s), 0) << loader.Err();
+  EXPECT_EQ(loader.OutLines(), (std::vector<std::string>{"Completed!", "device 1: Completed!",
+                                                         "1 device: 1 passed, 0 failed"}));
+  EXPECT_NE(loader.Err().find("Connect the next device and press Enter (Ctrl-C to stop)"),
+            std::string::npos);
 }
 
 TEST(LoaderProcessTest, DeviceGoneDuringTheDownloadIsNamedAndEndsWithExitCodeFive) {

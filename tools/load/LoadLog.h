@@ -1,0 +1,53 @@
+#pragma once
+
+#include <ctime>
+#include <optional>
+#include <string>
+
+namespace brenvik::load {
+
+// One download as the log keeps it.
+struct LoadRecord {
+  std::string time;      // when it started, local with zone: "2026-12-07T14:50:03+01:00"
+  std::string port;      // the device path opened: "/dev/ttyUSB0"
+  std::string portById;  // its /dev/serial/by-id name; empty: none (null in the log)
+  std::string kind;      // "DB" or "MMI"
+  std::string file;      // the file's absolute path
+  std::string sha256;    // of the file's bytes as read and sent, lowercase hex
+  int entries = 0;       // the DB's entry count; 1 for an MMI block
+  std::string status;    // the final status text
+  int exitCode = 0;      // 0 for "Completed!", 5 otherwise
+  double seconds = 0;    // how long the download took
+};
+
+// The record as one line of JSON, newline included, with the tool's version.
+// Texts that are not valid UTF-8 (a file name) are written with U+FFFD in
+// place of the bad bytes rather than refused.
+std::string RecordLine(const LoadRecord& record);
+
+// `when` as local time in ISO 8601 with the zone's offset.
+std::string LocalTimeIso8601(std::time_t when);
+
+// The log file, open for appending. Each record is one write(2) of one whole
+// line on a descriptor opened with O_APPEND, so the lines of several loaders
+// sharing the file never mix.
+class LoadLog {
+ public:
+  LoadLog() = default;
+  ~LoadLog();
+  LoadLog(const LoadLog&) = delete;
+  LoadLog& operator=(const LoadLog&) = delete;
+
+  // Opens (creating it, mode 0644 less the umask) `path` for appending; on
+  // failure returns the cause, "cannot open the log PATH for appending: ...".
+  std::optional<std::string> Open(const std::string& path);
+  bool IsOpen() const { return fd_ >= 0; }
+  // Appends one record; on failure returns the cause, "cannot write to the log PATH: ...".
+  std::optional<std::string> Append(const LoadRecord& record);
+
+ private:
+  int fd_ = -1;
+  std::string path_;
+};
+
+}  // namespace brenvik::load

@@ -1,0 +1,264 @@
+#include "tools/load/LoadOptions.h"
+
+#include <getopt.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <string_view>
+
+#include "res/Version.h"
+
+namespace brenvik::load {
+namespace {
+
+constexpr const char* kUsageText =
+    "Usage: brenvik-load [OPTION]... -p PORT -d DB-FILE [-m MMI-FILE]\n"
+    "  or:  brenvik-load [OPTION]... -p PORT -m MMI-FILE\n"
+    "  or:  brenvik-load --list-ports\n"
+    "\n"
+    "Downloads a DB file, an MMI file or both to the device on PORT (9600 8N1).\n"
+    "On a terminal one line shows how it goes and updates in place: the file\n"
+    "kind, a bar, the percentage, entries sent of all, the rate and the time\n"
+    "left; then the final status text gets a line of its own. Into a pipe or a\n"
+    "file each status text is printed on its own line as it changes, ending with\n"
+    "\"Completed!\" or an error text.\n"
+    "\n"
+    "Given both files, the loader reads both first (a rejected file means\n"
+    "nothing is sent), opens the port once, downloads the DB file, then the MMI\n"
+    "file, and stops at the first failure.\n"
+    "\n"
+    "PORT is COMn (COM1 is /dev/ttyS0, COM3 is /dev/ttyS2), the path of a\n"
+    "serial device (/dev/ttyUSB0, or the pseudo-terminal that brenvik-device\n"
+    "prints), or an adapter's stable name from /dev/serial/by-id, as a full\n"
+    "path or the bare name (usb-FTDI_FT232R_USB_UART_A10K3XYZ-if00-port0); that\n"
+    "name stays the same when the adapter comes back as another ttyUSB.\n"
+    "\n"
+    "Options:\n"
+    "  -p, --port=PORT        the serial port the device is on\n"
+    "  -d, --db=FILE          download this DB file\n"
+    "  -m, --mmi=FILE         download this MMI file (after the DB file)\n"
+    "      --log=FILE         append one line of JSON per download to FILE\n"
+    "      --repeat[=enter]   load device after device until Ctrl-C: wait for the\n"
+    "                         port to appear (adapter plugged in, device powered),\n"
+    "                         load, print the result, wait for the port to go\n"
+    "                         away, and again; with =enter wait for Enter between\n"
+    "                         devices instead (the adapter stays, the device is\n"
+    "                         swapped). The files are read once.\n"
+    "      --progress=MODE    auto (a bar on a terminal, lines otherwise), bar,\n"
+    "                         lines (each status text on its own line) or none\n"
+    "                         (only the final status text of each download)\n"
+    "  -q, --quiet            print nothing on standard output; warnings and\n"
+    "                         errors still go to standard error\n"
+    "      --max-naks=N       end a DB download with \"ERR: DB too many NAKs!\"\n"
+    "                         after N NAKs without a new highest entry (default\n"
+    "                         100; 0: no limit)\n"
+    "      --trace            print each frame as a line of hex, the bytes as\n"
+    "                         they go on the line: \"> 02 52 FF 80 03 00 41 ...\n"
+    "                         14 03\" is STX, the body up to its checksum, ETX;\n"
+    "                         the status texts come as lines between them\n"
+    "      --list-ports       print the serial ports present, one a line, and\n"
+    "                         exit: path, by-id name, description, USB VID:PID,\n"
+    "                         serial number, separated by tabs, \"-\" where unknown\n"
+    "  -h, --help             show this text\n"
+    "  -V, --version          show the version\n"
+    "\n"
+    "Ctrl-C, SIGTERM and SIGHUP stop a running download and release the port.\n"
+    "Output whose reader has gone (a closed pipe) is dropped; the download goes\n"
+    "on to its end and is logged.\n"
+    "\n"
+    "The log:\n"
+    "  One JSON object a line, appended in one write, so several loaders can\n"
+    "  share a log: time (local, ISO 8601 with zone), port, port_by_id (null when\n"
+    "  none), kind (DB or MMI), file, sha256 (of the bytes read and sent),\n"
+    "  entries (1 for MMI), status (the final status text), exit_code, seconds,\n"
+    "  version.\n"
+    "\n"
+    "Examples:\n"
+    "  The DB file into the device on COM3:\n"
+    "    brenvik-load -p COM3 -d db.csv\n"
+    "\n"
+    "  A production line, with PORT an adapter's /dev/serial/by-id name: both\n"
+    "  files into device after device, each download logged:\n"
+    "    brenvik-load -p \"$PORT\" -d db.csv -m mmi.csv --log loads.jsonl --repeat\n"
+    "\n"
+    "Exit codes:\n"
+    "  0  every download ended with \"Completed!\" (with --repeat: every device\n"
+    "     loaded passed, and there was at least one)\n"
+    "  2  wrong usage, or the log cannot be opened for appending\n"
+    "  3  a file was rejected by its reader (the reason is on standard error), or\n"
+    "     changed while it was read\n"
+    "  4  the port would not open (the cause is on standard error), or the\n"
+    "     ports could not be listed\n"
+    "  5  a download failed or was stopped (with --repeat: a device failed)\n";
+
+enum LongOnly : int {
+  kLog = 256,
+  kRepeat,
+  kProgress,
+  kMaxNaks,
+  kTrace,
+  kListPorts,
+};
+
+constexpr option kLongOptions[] = {
+    {"port", required_argument, nullptr, 'p'},
+    {"db", required_argument, nullptr, 'd'},
+    {"mmi", required_argument, nullptr, 'm'},
+    {"log", required_argument, nullptr, kLog},
+    {"repeat", optional_argument, nullptr, kRepeat},
+    {"progress", required_argument, nullptr, kProgress},
+    {"quiet", no_argument, nullptr, 'q'},
+    {"max-naks", required_argument, nullptr, kMaxNaks},
+    {"trace", no_argument, nullptr, kTrace},
+    {"list-ports", no_argument, nullptr, kListPorts},
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, 'V'},
+    {nullptr, 0, nullptr, 0},
+};
+
+// What an option given without its value needs.
+const char* MissingValueText(int option) {
+  switch (option) {
+    case 'p':
+      return "--port needs a port: COMn, a device path or a by-id name";
+    case 'd':
+      return "--db needs a file";
+    case 'm':
+      return "--mmi needs a file";
+    case kLog:
+      return "--log needs a file";
+    case kProgress:
+      return "--progress needs auto, bar, lines or none";
+    case kMaxNaks:
+      return "--max-naks needs a number of NAKs (0: no limit)";
+    default:
+      return "an option needs a value";
+  }
+}
+
+ParsedOptions UsageError(const std::string& message) {
+  ParsedOptions parsed;
+  parsed.exitCode = kUsage;
+  parsed.text = "brenvik-load: " + message + "\nTry 'brenvik-load --help'.\n";
+  return parsed;
+}
+
+bool ParseProgress(std::string_view text, ProgressMode& mode) {
+  if (text == "auto") {
+    mode = ProgressMode::Auto;
+  } else if (text == "bar") {
+    mode = ProgressMode::Bar;
+  } else if (text == "lines") {
+    mode = ProgressMode::Lines;
+  } else if (text == "none") {
+    mode = ProgressMode::None;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+bool ParseCount(const char* text, int& out) {
+  char* end = nullptr;
+  errno = 0;
+  const long value = std::strtol(text, &end, 10);
+  if (*text == '\0' || *end != '\0' || errno != 0 || value < 0 || value > 1000000) return false;
+  out = static_cast<int>(value);
+  return true;
+}
+
+// Stores a file option's value; false when the option came twice.
+bool SetOnce(std::string& field, const char* value) {
+  if (!field.empty()) return false;
+  field = value;
+  return true;
+}
+
+}  // namespace
+
+ParsedOptions ParseLoadOptions(int argc, char** argv) {
+  ParsedOptions parsed;
+  LoadOptions& options = parsed.options;
+  bool quiet = false;
+  // Our own messages name the option and the fix; 0 restarts getopt's scan.
+  opterr = 0;
+  optind = 0;
+  for (;;) {
+    // Once, at start, before any thread runs.
+    // NOLINTNEXTLINE(concurrency-mt-unsafe)
+    const int option = getopt_long(argc, argv, ":p:d:m:qhV", kLongOptions, nullptr);
+    if (option == -1) break;
+    // Set for every option that takes a value, but for --repeat without one.
+    const char* value = optarg != nullptr ? optarg : "";
+    switch (option) {
+      case 'h':
+        parsed.exitCode = kCompleted;
+        parsed.text = kUsageText;
+        return parsed;
+      case 'V':
+        parsed.exitCode = kCompleted;
+        parsed.text = std::string("brenvik-load (Brenvik) ") + kVersion + "\n";
+        return parsed;
+      case 'p':
+        if (*value == '\0') return UsageError(MissingValueText(option));
+        options.port = value;
+        break;
+      case 'd':
+        if (*value == '\0') return UsageError(MissingValueText(option));
+        if (!SetOnce(options.dbFile, value)) return UsageError("--db given twice");
+        break;
+      case 'm':
+        if (*value == '\0') return UsageError(MissingValueText(option));
+        if (!SetOnce(options.mmiFile, value)) return UsageError("--mmi given twice");
+        break;
+      case kLog:
+        if (*value == '\0') return UsageError(MissingValueText(option));
+        options.logFile = value;
+        break;
+      case kRepeat:
+        if (optarg == nullptr) {
+          options.repeat = RepeatMode::PortCycle;
+        } else if (std::string_view(value) == "enter") {
+          options.repeat = RepeatMode::Enter;
+        } else {
+          return UsageError("--repeat takes no value, or =enter to wait for Enter");
+        }
+        break;
+      case kProgress:
+        if (!ParseProgress(value, options.progress)) return UsageError(MissingValueText(option));
+        break;
+      case 'q':
+        quiet = true;
+        break;
+      case kMaxNaks:
+        if (!ParseCount(value, options.maxNaks)) return UsageError(MissingValueText(option));
+        break;
+      case kTrace:
+        options.trace = true;
+        break;
+      case kListPorts:
+        options.listPorts = true;
+        break;
+      case ':':
+        return UsageError(MissingValueText(optopt));
+      default:
+        // optopt holds a short option's letter, 0 for an unknown long one.
+        if (optopt != 0) return UsageError(std::string("unknown option -") + char(optopt));
+        return UsageError(std::string("unknown option ") + argv[optind - 1]);
+    }
+  }
+  if (optind < argc) return UsageError(std::string("unexpected argument ") + argv[optind]);
+  if (options.listPorts) return parsed;
+  if (options.port.empty()) return UsageError("no --port given");
+  if (options.dbFile.empty() && options.mmiFile.empty()) {
+    return UsageError("give --db FILE, --mmi FILE or both");
+  }
+  if (options.trace &&
+      (quiet || options.progress == ProgressMode::Bar || options.progress == ProgressMode::None)) {
+    return UsageError("--trace prints lines: it goes with --progress=lines or auto, not --quiet");
+  }
+  if (quiet) options.progress = ProgressMode::Quiet;
+  return parsed;
+}
+
+}  // namespace brenvik::load

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <string>
+
+#include "serial/PortName.h"
+#include "serial/SerialPort.h"
+
+namespace brenvik::load {
+
+// Says something to the person at the line (on standard error).
+using Tell = std::function<void(const std::string& line)>;
+
+// The device path a port name leads to: the path given, or /dev/ttyS<n-1>
+// for COM n; empty for no port.
+std::string WatchedPath(const PortName& name);
+
+// The file a path leads to through its symbolic links (a by-id name, a link
+// made by brenvik-device); empty when it leads nowhere.
+std::string PathTarget(const std::string& path);
+
+// Waits, looking every 200 ms, until the port's path exists and the port
+// opens. A port that is there but will not open is told about once per cause,
+// then waited for like a missing one. False when `stop` is set first.
+bool WaitForPort(SerialPort& port, const PortName& name, const std::atomic<bool>& stop,
+                 const Tell& tell);
+
+// Waits, looking every 200 ms, until the open port's device has gone away: it
+// hung up, or its path is gone or leads to another device than `target`
+// (what it led to when opened). False when `stop` is set first.
+bool WaitUntilGone(SerialPort& port, const std::string& path, const std::string& target,
+                   const std::atomic<bool>& stop);
+
+// Waits for a line on descriptor `fd`; false at its end or when `stop` is set first.
+bool WaitForEnter(int fd, const std::atomic<bool>& stop);
+
+}  // namespace brenvik::load

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <chrono>
+#include <deque>
+#include <optional>
+#include <string>
+
+namespace brenvik::load {
+
+// The figures of a "Writing...%d%%, %d/%d" status text.
+struct WritingFigures {
+  int percent = 0;
+  int sent = 0;
+  int count = 0;
+};
+
+// The figures of a status text that shows progress; none for any other text.
+std::optional<WritingFigures> ParseWritingText(const std::string& statusText);
+
+// Rate and time left, once there is enough to go on.
+struct Estimate {
+  double entriesPerSecond = 0;
+  double secondsLeft = 0;
+};
+
+// Estimates the rate of a database download from when its status text shows
+// each number of entries sent. The first entry is not typical (its frame is
+// paced and followed by half a second), so the clock starts when the text
+// first shows two entries; the rate is taken over the last ten seconds.
+class RateEstimator {
+ public:
+  using Clock = std::chrono::steady_clock;
+
+  // Forgets everything, for the next download.
+  void Reset();
+  // The status text shows `sent` entries at `now`.
+  void Observe(Clock::time_point now, int sent);
+  // The rate up to `now` and the time the other entries of `count` will take;
+  // none until at least one second and three entries have passed since the
+  // clock started.
+  std::optional<Estimate> EstimateAt(Clock::time_point now, int count) const;
+
+ private:
+  struct Sample {
+    Clock::time_point at;
+    int sent = 0;
+  };
+  std::optional<Sample> origin_;  // the first sample of two entries or more
+  std::deque<Sample> window_;     // front: the newest sample at or before ten seconds ago
+};
+
+// One progress line: the kind ("DB"), a bar, the percentage and entries sent
+// of all as the status text gives them, the rate and the time left ("--:--"
+// without an estimate), fitted to `columns` (at least a bar of ten).
+std::string FormatProgressLine(const std::string& kind, const WritingFigures& figures,
+                               const std::optional<Estimate>& estimate, int columns);
+
+// Seconds as "m:ss", or "h:mm:ss" from an hour on, rounded to the second.
+std::string FormatDuration(double seconds);
+
+}  // namespace brenvik::load
