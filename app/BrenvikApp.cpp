@@ -24,7 +24,7 @@ int CBrenvikApp::InitInstance() {
   // as the close box would, without asking: the port is released and its
   // exclusive flag cleared, where being killed would leave the flag set.
   const SignalWatcher endOnSignal([&dialog](int) { dialog.CloseWithoutAsking(); });
-  dialog.Context().traceFrames = m_bTraceFrames;
+  dialog.Context().link.SetTrace(m_bTraceFrames);
   dialog.exec();  // how the window was closed does not matter
   return 0;
 }

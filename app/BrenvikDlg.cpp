@@ -54,9 +54,7 @@ void SetIfChanged(QLineEdit& edit, const QString& text) {
 }
 
 QString CopyStatus(const StatusText& status) {
-  char text[kStatusTextSize];
-  status.CopyTo(text);
-  return QString::fromLocal8Bit(text);
+  return QString::fromLocal8Bit(status.Text().c_str());
 }
 
 }  // namespace
@@ -85,8 +83,8 @@ CBrenvikDlg::CBrenvikDlg(QWidget* parent)
       m_logo(this),
       m_txErrorRelay(
           *this, [this](const QString& text) { ShowMessage(text); }, m_ctx->stop) {
-  m_ctx->traceFrames = true;
-  m_ctx->showTxError = [this](const char* text) { m_txErrorRelay.ShowAndWait(text); };
+  m_ctx->link.SetTrace(true);
+  m_ctx->link.SetTxErrorHandler([this](const char* text) { m_txErrorRelay.ShowAndWait(text); });
 
   m_chooseFile = [this](const QString& nameFilters) {
     QFileDialog dialog(this);

@@ -7,7 +7,7 @@
 #include <functional>
 #include <mutex>
 
-#include "download/StopSignal.h"
+#include "serial/StopSignal.h"
 
 namespace brenvik::app {
 

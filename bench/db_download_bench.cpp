@@ -122,8 +122,8 @@ class QuietStdout {
 int BenchDownload(int entries) {
   auto ctx = std::make_unique<brenvik::DownloadContext>();
   ctx->dbTable = *MakeTable(entries);
-  ctx->traceFrames = false;
-  ctx->showTxError = [](const char* text) { std::fprintf(stderr, "%s\n", text); };
+  ctx->link.SetTrace(false);
+  ctx->link.SetTxErrorHandler([](const char* text) { std::fprintf(stderr, "%s\n", text); });
 
   brenvik::device::PtyDevice device;
   if (!device.Start()) {

@@ -13,7 +13,7 @@ namespace brenvik {
 // its NUL (never beyond its own field in the record), may run on past its
 // slot, and is overwritten there by the fields written after it. tailText can
 // run up to 3 bytes past the image; nothing is written outside frameBuffer.
-void RecordImage(uint8_t (&frameBuffer)[kFrameBufferSize], std::size_t at, const DbRecord& record);
+void RecordImage(FrameBuffer& frameBuffer, std::size_t at, const DbRecord& record);
 
 // Sends ctx.dbTable to the device, one frame per entry, and reports progress
 // and outcome in ctx.dbStatusText ("Completed!" or an error text followed by

@@ -19,7 +19,7 @@ bool DownloadRunner::Start(DownloadContext& ctx, DevicePort& port, DownloadKind 
   }
 
   // The port first: the worker must never see an unset port.
-  ctx.port = &port;
+  ctx.link.SetPort(&port);
   ctx.stop.Reset();
   ctx.downloadRunning.store(true, std::memory_order_release);
   ctx_ = &ctx;

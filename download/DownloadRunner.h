@@ -18,14 +18,14 @@ class DownloadRunner {
   DownloadRunner(const DownloadRunner&) = delete;
   DownloadRunner& operator=(const DownloadRunner&) = delete;
 
-  // Sets ctx.port, marks the download running and starts the worker. Returns
+  // Sets the context link's port, marks the download running and starts the worker. Returns
   // false (and starts nothing) while a download on this runner or on ctx
   // still runs, or when no thread could be started.
   bool Start(DownloadContext& ctx, DevicePort& port, DownloadKind kind);
   // True from Start until the worker has written its final text.
   bool Running() const;
   // Asks the worker to stop (it ends within about 150 ms) and joins it.
-  // A worker blocked inside ctx.showTxError cannot see the request: the
+  // A worker blocked inside the short-write handler cannot see the request: the
   // caller that shows the message (the window) must dismiss it first, or
   // Stop waits until the operator does.
   void Stop();

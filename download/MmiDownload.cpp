@@ -1,9 +1,9 @@
 #include "download/MmiDownload.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 
+#include "download/DownloadOutcome.h"
 #include "serial/FrameLink.h"
 
 namespace brenvik {
@@ -11,68 +11,48 @@ namespace {
 
 constexpr uint8_t kMmiBodyLength = 0x84;
 constexpr uint8_t kMmiCommand = 0x8A;
-// Where the payload starts: STX, then body offset 3.
-constexpr std::size_t kMmiPayloadAt = 1 + 3;
+constexpr std::size_t kMmiPayloadAt = kFrameBodyAt + kBodyPayloadAt;
 
 static_assert(sizeof(MmiBlock) >= kMmiPayloadSize);
 static_assert(kMmiPayloadAt + kMmiPayloadSize + 2 <= kFrameBufferSize);
 
 }  // namespace
 
-void MmiPayload(uint8_t (&frameBuffer)[kFrameBufferSize], std::size_t at, const MmiBlock& block) {
+void MmiPayload(FrameBuffer& frameBuffer, std::size_t at, const MmiBlock& block) {
   if (at >= kFrameBufferSize) return;
   const std::size_t n = std::min(kMmiPayloadSize, kFrameBufferSize - at);
   std::memcpy(&frameBuffer[at], &block, n);
 }
 
 void DownloadMmi(DownloadContext& ctx) {
+  FrameLink& link = ctx.link;
   ctx.mmiStatusText.Set("Downloading MMI...");
-  DiscardStaleAnswers(ctx);
+  link.DiscardStaleAnswers();
   ctx.txError = 0;
   std::memset(ctx.frameBuffer, 0, sizeof ctx.frameBuffer);
+  DownloadEnd end;
+  ReplyResult reply;
   if (ctx.stop.Requested()) {
-    ctx.mmiStatusText.Set("ERR: MMI stopped");
-    return;
-  }
-
-  ctx.frameBuffer[0] = kStx;
-  ctx.frameBuffer[1] = kMmiBodyLength;
-  ctx.frameBuffer[2] = 0xFF;
-  ctx.frameBuffer[3] = kMmiCommand;
-  MmiPayload(ctx.frameBuffer, kMmiPayloadAt, ctx.mmiBlock);
-  SealFrame(ctx);
-  TraceFrame(ctx);
-  SendFrame(ctx, Pacing::Paced);
-
-  // The wait runs also after a failed transmission: once the message has been
-  // dismissed, a closed port shows up as a time-out in the diagnostic.
-  const ReplyResult reply = AwaitReply(ctx);
-  if (reply.stopped) {
-    ctx.mmiStatusText.Set("ERR: MMI stopped");
-    return;
-  }
-  const int32_t rxTimeout = reply.timedOut != 0 ? 1 : 0;
-  // NAK is a refusal like any other byte: the block is not sent again.
-  const int32_t noAck = rxTimeout == 0 && static_cast<uint8_t>(reply.ret) != kAck ? 1 : 0;
-
-  if (ctx.txError != 0) {
-    ctx.mmiStatusText.Set("ERR: MMI tx error!");
-  } else if (rxTimeout != 0) {
-    ctx.mmiStatusText.Set("ERR: MMI rx timeout!");
-  } else if (noAck != 0) {
-    ctx.mmiStatusText.Set("ERR: MMI no ACK!");
+    end.stopped = true;
   } else {
-    ctx.mmiStatusText.Set("Completed!");
-    return;
+    FrameLink::StartFrame(ctx.frameBuffer, kMmiBodyLength, kMmiCommand);
+    MmiPayload(ctx.frameBuffer, kMmiPayloadAt, ctx.mmiBlock);
+    FrameLink::SealFrame(ctx.frameBuffer);
+    link.TraceFrame(ctx.frameBuffer);
+    if (link.SendFrame(ctx.frameBuffer, Pacing::Paced).failed) ctx.txError = 1;
+
+    // The wait runs also after a failed transmission: once the message has
+    // been dismissed, a closed port shows up as a time-out in the diagnostic.
+    reply = link.AwaitReply();
+    end.stopped = reply.stopped;
+    end.rxTimeout = reply.timedOut != 0;
+    // NAK is a refusal like any other byte: the block is not sent again.
+    end.noAck = !end.rxTimeout && static_cast<uint8_t>(reply.ret) != kAck;
   }
-  AppendLinkDiagnostic(ctx.mmiStatusText, reply);
+  end.txError = ctx.txError != 0;
+  WriteFinalText(ctx.mmiStatusText, "MMI", end, reply);
 }
 
-unsigned MmiDownloadThread(void* context) {
-  auto& ctx = *static_cast<DownloadContext*>(context);
-  DownloadMmi(ctx);
-  ctx.downloadRunning.store(false, std::memory_order_release);
-  return 0;
-}
+unsigned MmiDownloadThread(void* context) { return RunDownloadThread(context, DownloadMmi); }
 
 }  // namespace brenvik

@@ -10,7 +10,7 @@ namespace brenvik {
 
 // Copies the first kMmiPayloadSize bytes of `block` verbatim into frameBuffer
 // from element `at` on: texts go out with their whole fields, zeros included.
-void MmiPayload(uint8_t (&frameBuffer)[kFrameBufferSize], std::size_t at, const MmiBlock& block);
+void MmiPayload(FrameBuffer& frameBuffer, std::size_t at, const MmiBlock& block);
 
 // Sends ctx.mmiBlock to the device as one paced frame, waits for the answer
 // and reports the outcome in ctx.mmiStatusText ("Completed!" or an error text

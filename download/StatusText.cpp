@@ -30,6 +30,11 @@ void StatusText::Append(const char* format, ...) {
   va_end(args);
 }
 
+std::string StatusText::Text() const {
+  std::lock_guard guard(lock_);
+  return text_;
+}
+
 void StatusText::CopyTo(char (&out)[kStatusTextSize]) const {
   std::lock_guard guard(lock_);
   std::memcpy(out, text_, sizeof out);

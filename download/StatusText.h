@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <mutex>
+#include <string>
 
 namespace brenvik {
 
@@ -18,6 +19,8 @@ class StatusText {
   void Append(const char* format, ...) __attribute__((format(printf, 2, 3)));
   // Copies the text, NUL-terminated, into out (kStatusTextSize bytes).
   void CopyTo(char (&out)[kStatusTextSize]) const;
+  // The text as it stands.
+  std::string Text() const;
 
  private:
   mutable std::mutex lock_;

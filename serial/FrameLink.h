@@ -1,16 +1,35 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
+
+#include "serial/DevicePort.h"
+#include "serial/LinkClock.h"
+#include "serial/StopSignal.h"
 
 namespace brenvik {
-
-struct DownloadContext;
-class StatusText;
 
 inline constexpr uint8_t kStx = 0x02;
 inline constexpr uint8_t kEtx = 0x03;
 inline constexpr uint8_t kAck = 0x06;
 inline constexpr uint8_t kNak = 0x15;
+
+// One frame is built in a buffer of this size: STX in element 0, the body
+// from element 1 on, ETX behind the body's checksum.
+inline constexpr std::size_t kFrameBufferSize = 300;
+using FrameBuffer = uint8_t[kFrameBufferSize];
+
+// The body's header, the same in every frame: LEN (the checksum's offset),
+// a marker byte the device expects to be 0xFF, the command; the payload
+// follows. Offsets are within the body.
+inline constexpr std::size_t kBodyLenAt = 0;
+inline constexpr std::size_t kBodyMarkerAt = 1;
+inline constexpr std::size_t kBodyCommandAt = 2;
+inline constexpr std::size_t kBodyPayloadAt = 3;
+inline constexpr uint8_t kBodyMarker = 0xFF;
+// Where the body starts in the frame buffer, behind STX.
+inline constexpr std::size_t kFrameBodyAt = 1;
 
 // Outcome of one answer wait; also the values of the link diagnostic.
 struct ReplyResult {
@@ -21,32 +40,86 @@ struct ReplyResult {
   bool stopped = false;  // the wait was cut short by a stop request
 };
 
+// Outcome of sending one frame.
+struct SendResult {
+  int count = 2;         // what the last pair write reported: 2 when every pair went whole
+  bool failed = false;   // a pair was not written whole; the operator was told
+  bool stopped = false;  // a stop request ended the pairs early
+};
+
 enum class Pacing { Paced, Unpaced };
 
-// Stores the checksum of body bytes 0 to LEN-1 at body offset LEN and ETX
-// behind it; LEN is read from body byte 0 (frameBuffer element 1).
-void SealFrame(DownloadContext& ctx);
-// Echoes the frame on standard output: raw STX, "%.2X" per body byte up to the
-// checksum, raw ETX, no line end; or hands the frame's bytes to the context's
-// trace sink when it has one. Does nothing when tracing is off.
-void TraceFrame(DownloadContext& ctx);
-// Sends STX, the body as hex pairs, ETX, then drains the port. A pair that is
-// not written whole shows "Error, expected 2 but %d", sets txError and ends
-// the pairs; ETX is still sent. Paced: each pair is one write, followed by
-// 5 ms (2 ms after STX). Unpaced: the whole body is one write; a short one is
-// reported with the count the cut pair took.
-// A stop request during a paced frame ends the pairs the same way, without
-// the message and without txError. Returns the count the last pair write
-// reported: 2 when every pair went whole, less for the pair that failed.
-int SendFrame(DownloadContext& ctx, Pacing pacing);
-// Drops answer bytes left queued by an earlier download (the last answer of a
-// database download is never read by it), so that a download reads only the
-// answers to its own frames.
-void DiscardStaleAnswers(DownloadContext& ctx);
-// Waits 10 ms, then makes up to ten one-byte read attempts 100 ms apart. A
-// stop request ends the wait before its next attempt (stopped set).
-ReplyResult AwaitReply(DownloadContext& ctx);
-// Appends "k = %0.2X, ret = %0.2X, retry = %d" to the status text.
-void AppendLinkDiagnostic(StatusText& text, const ReplyResult& reply);
+// Shows "Error, expected 2 but %d" to the operator and returns once it has
+// been dismissed; the sending thread waits meanwhile.
+using TxErrorHandler = std::function<void(const char* text)>;
+
+// Receives each traced frame as it goes on the line: STX, the body bytes with
+// the checksum, ETX; called on the sending thread.
+using FrameTraceSink = std::function<void(const uint8_t* frame, std::size_t size)>;
+
+// The frame link: seals, traces and sends frames to the device and waits for
+// its one-byte answers. It is built from the port, the clock its pacing and
+// polling sleep on, the stop signal that cuts those sleeps short, the
+// short-write handler and the trace switch; the frames themselves are the
+// caller's. Every operation runs on the download's thread; the port is set
+// before the download starts.
+class FrameLink {
+ public:
+  explicit FrameLink(StopSignal& stop) : stop_(stop) {}
+  FrameLink(const FrameLink&) = delete;
+  FrameLink& operator=(const FrameLink&) = delete;
+
+  // No port behaves as a closed one.
+  void SetPort(DevicePort* port) { port_ = port; }
+  DevicePort* Port() const { return port_; }
+  void SetClock(LinkClock& clock) { clock_ = &clock; }
+  // Empty: the message goes to standard error.
+  void SetTxErrorHandler(TxErrorHandler handler) { showTxError_ = std::move(handler); }
+  // Whether frames are echoed before they are sent; to standard output
+  // unless a sink is set.
+  void SetTrace(bool on) { trace_ = on; }
+  void SetTraceSink(FrameTraceSink sink) { traceSink_ = std::move(sink); }
+
+  // Clears the buffer and writes STX and the body's header; the caller then
+  // writes the payload.
+  static void StartFrame(FrameBuffer& frame, uint8_t len, uint8_t command);
+  // Stores the checksum of body bytes 0 to LEN-1 at body offset LEN and ETX
+  // behind it; LEN is read from body byte 0.
+  static void SealFrame(FrameBuffer& frame);
+  // Echoes the frame: raw STX, "%.2X" per body byte up to the checksum, raw
+  // ETX, no line end; or hands its bytes to the trace sink. Nothing when
+  // tracing is off.
+  void TraceFrame(const FrameBuffer& frame) const;
+  // Sends STX, the body as hex pairs, ETX, then drains the port. A pair that
+  // is not written whole shows "Error, expected 2 but %d" and ends the pairs
+  // (failed); ETX is still sent. Paced: each pair is one write, followed by
+  // 5 ms (2 ms after STX). Unpaced: the whole body is one write; a short one
+  // is reported with the count the cut pair took. A stop request during a
+  // paced frame ends the pairs the same way, without the message (stopped).
+  SendResult SendFrame(const FrameBuffer& frame, Pacing pacing);
+  // Drops answer bytes left queued by an earlier download (the last answer
+  // of a database download is never read by it), so that a download reads
+  // only the answers to its own frames.
+  void DiscardStaleAnswers();
+  // Waits 10 ms, then makes up to ten one-byte read attempts 100 ms apart. A
+  // stop request ends the wait before its next attempt (stopped set).
+  ReplyResult AwaitReply();
+  // Sleeps on the link's clock; false when a stop request cut it short.
+  bool Pause(int ms);
+  // Shows the short-write message through the handler, or on standard error.
+  void ShowTxError(const char* text) const;
+
+ private:
+  int Write(const void* bytes, int n);
+  int SendUnpacedBody(const uint8_t* body, uint8_t len);
+  SendResult SendPacedBody(const uint8_t* body, uint8_t len);
+
+  StopSignal& stop_;
+  DevicePort* port_ = nullptr;
+  LinkClock* clock_ = &SteadyLinkClock();
+  TxErrorHandler showTxError_;
+  bool trace_ = true;
+  FrameTraceSink traceSink_;
+};
 
 }  // namespace brenvik

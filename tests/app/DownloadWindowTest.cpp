@@ -217,9 +217,7 @@ TEST_P(StrayInputDuringDownloadTest, AsksFirstNoKeepsTheDownloadYesStopsItAndFre
   EXPECT_LT(clock.elapsed(), 1000);
   EXPECT_EQ(window.dialog->isVisible(), c.what == Stray::Disconnect);
   EXPECT_FALSE(window.dialog->Context().downloadRunning.load());
-  char text[kStatusTextSize];
-  window.dialog->Context().dbStatusText.CopyTo(text);
-  EXPECT_STREQ(text, "ERR: DB stopped");
+  EXPECT_EQ(window.dialog->Context().dbStatusText.Text(), "ERR: DB stopped");
   EXPECT_FALSE(ExclusiveFlagSet(device));
   QTest::qWait(100);
   EXPECT_TRUE(window.messages.isEmpty());
@@ -244,9 +242,7 @@ TEST_F(DownloadWindowTest, SigtermDuringDownloadClosesWithoutAskingAndFreesThePo
   ::kill(::getpid(), SIGTERM);
   ASSERT_TRUE(QTest::qWaitFor([&] { return !window.dialog->isVisible(); }, 1000));
   EXPECT_TRUE(window.questions.isEmpty());
-  char text[kStatusTextSize];
-  window.dialog->Context().dbStatusText.CopyTo(text);
-  EXPECT_STREQ(text, "ERR: DB stopped");
+  EXPECT_EQ(window.dialog->Context().dbStatusText.Text(), "ERR: DB stopped");
   EXPECT_FALSE(ExclusiveFlagSet(device));
 }
 
@@ -288,7 +284,7 @@ INSTANTIATE_TEST_SUITE_P(Moments, PortGoneTest, testing::Values(false, true),
 TEST_F(DownloadWindowTest, TxErrorBoxIsShownByTheUiThreadWhileTheWorkerWaits) {
   std::atomic<bool> returned{false};
   std::thread worker([&] {
-    window.dialog->Context().showTxError("Error, expected 2 but 0");
+    window.dialog->Context().link.ShowTxError("Error, expected 2 but 0");
     returned = true;
   });
   ASSERT_TRUE(QTest::qWaitFor([&] { return !window.messages.isEmpty(); }, 2000));
@@ -303,7 +299,7 @@ TEST_F(DownloadWindowTest, TxErrorBoxIsDroppedOnceTheDownloadIsStopped) {
   // the worker goes on and the box for the closed port never appears.
   std::atomic<bool> returned{false};
   std::thread waiting([&] {
-    window.dialog->Context().showTxError("Error, expected 2 but 0");
+    window.dialog->Context().link.ShowTxError("Error, expected 2 but 0");
     returned = true;
   });
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -314,7 +310,7 @@ TEST_F(DownloadWindowTest, TxErrorBoxIsDroppedOnceTheDownloadIsStopped) {
   EXPECT_TRUE(window.messages.isEmpty());
 
   // Already stopped: the worker goes on at once.
-  std::thread early([&] { window.dialog->Context().showTxError("Error, expected 2 but 0"); });
+  std::thread early([&] { window.dialog->Context().link.ShowTxError("Error, expected 2 but 0"); });
   early.join();
   QTest::qWait(50);
   EXPECT_TRUE(window.messages.isEmpty());
@@ -323,7 +319,7 @@ TEST_F(DownloadWindowTest, TxErrorBoxIsDroppedOnceTheDownloadIsStopped) {
 TEST_F(DownloadWindowTest, TxErrorBoxNeverHoldsAClosingWindow) {
   std::atomic<bool> returned{false};
   std::thread worker([&] {
-    window.dialog->Context().showTxError("Error, expected 2 but 0");
+    window.dialog->Context().link.ShowTxError("Error, expected 2 but 0");
     returned = true;
   });
   std::this_thread::sleep_for(std::chrono::milliseconds(100));

@@ -22,20 +22,16 @@ struct Harness {
   std::vector<std::string> mmiTexts;
 
   Harness() {
-    ctx->port = &device;
-    ctx->clock = &clock;
-    ctx->traceFrames = false;
-    ctx->showTxError = [this](const char* text) { boxes.emplace_back(text); };
+    ctx->link.SetPort(&device);
+    ctx->link.SetClock(clock);
+    ctx->link.SetTrace(false);
+    ctx->link.SetTxErrorHandler([this](const char* text) { boxes.emplace_back(text); });
     clock.OnEachSleep([this] { Sample(); });
   }
   Harness(const Harness&) = delete;
   Harness& operator=(const Harness&) = delete;
 
-  static std::string Text(const StatusText& status) {
-    char text[kStatusTextSize];
-    status.CopyTo(text);
-    return text;
-  }
+  static std::string Text(const StatusText& status) { return status.Text(); }
   std::string DbText() const { return Text(ctx->dbStatusText); }
   std::string MmiText() const { return Text(ctx->mmiStatusText); }
 

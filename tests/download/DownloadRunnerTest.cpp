@@ -19,16 +19,12 @@ using Clock = std::chrono::steady_clock;
 
 std::unique_ptr<DownloadContext> RealContext() {
   auto ctx = std::make_unique<DownloadContext>();
-  ctx->traceFrames = false;
-  ctx->showTxError = [](const char*) {};
+  ctx->link.SetTrace(false);
+  ctx->link.SetTxErrorHandler([](const char*) {});
   return ctx;
 }
 
-std::string Text(const StatusText& status) {
-  char text[kStatusTextSize];
-  status.CopyTo(text);
-  return text;
-}
+std::string Text(const StatusText& status) { return status.Text(); }
 
 bool WaitUntilEnded(const DownloadRunner& runner, std::chrono::milliseconds limit) {
   const auto deadline = Clock::now() + limit;
@@ -47,12 +43,12 @@ TEST(DownloadRunner, StartSetsThePortAndRefusesASecondStartWhileRunning) {
   DownloadRunner runner;
 
   ASSERT_TRUE(runner.Start(*ctx, device, DownloadKind::Db));
-  EXPECT_EQ(ctx->port, &device);
+  EXPECT_EQ(ctx->link.Port(), &device);
   EXPECT_TRUE(runner.Running());
   EXPECT_FALSE(runner.Start(*ctx, otherDevice, DownloadKind::Mmi));
   DownloadRunner secondRunner;  // the context itself says a download runs
   EXPECT_FALSE(secondRunner.Start(*ctx, otherDevice, DownloadKind::Mmi));
-  EXPECT_EQ(ctx->port, &device);
+  EXPECT_EQ(ctx->link.Port(), &device);
 
   ASSERT_TRUE(WaitUntilEnded(runner, std::chrono::seconds(5)));
   EXPECT_FALSE(ctx->downloadRunning.load());

@@ -150,8 +150,8 @@ TEST(DeviceFileWriterTest, DownloadedSampleFilesComeBackUnchanged) {
   ToolsTempDir dir;
   InstantClock clock;
   auto ctx = std::make_unique<DownloadContext>();
-  ctx->clock = &clock;
-  ctx->traceFrames = false;
+  ctx->link.SetClock(clock);
+  ctx->link.SetTrace(false);
   ASSERT_TRUE(ReadDbFile(ctx->dbTable, SampleFile(dir, "sample-db.csv", kFallbackDb).c_str()));
   ASSERT_TRUE(ReadMmiFile(ctx->mmiBlock, SampleFile(dir, "sample-mmi.csv", kFallbackMmi).c_str()));
 
@@ -162,11 +162,8 @@ TEST(DeviceFileWriterTest, DownloadedSampleFilesComeBackUnchanged) {
     ASSERT_TRUE(runner.Start(*ctx, port, kind));
     runner.Join();
   }
-  char text[kStatusTextSize];
-  ctx->dbStatusText.CopyTo(text);
-  EXPECT_STREQ(text, "Completed!");
-  ctx->mmiStatusText.CopyTo(text);
-  EXPECT_STREQ(text, "Completed!");
+  EXPECT_EQ(ctx->dbStatusText.Text(), "Completed!");
+  EXPECT_EQ(ctx->mmiStatusText.Text(), "Completed!");
 
   ASSERT_TRUE(device.Received().HasDb());
   ASSERT_TRUE(WriteDbFile(device.Received().Db(), dir.Path("received-db.csv")));

@@ -140,8 +140,8 @@ inline std::vector<int> AnswersOf(const std::vector<device::ReceivedFrame>& fram
 class PtyLine {
  public:
   explicit PtyLine(device::DevicePolicy policy = {}) : device(std::move(policy)) {
-    ctx->traceFrames = false;
-    ctx->showTxError = [this](const char* text) { txErrors.emplace_back(text); };
+    ctx->link.SetTrace(false);
+    ctx->link.SetTxErrorHandler([this](const char* text) { txErrors.emplace_back(text); });
   }
 
   // Starts the device and opens the port on it.
@@ -161,9 +161,7 @@ class PtyLine {
   // Runs a download to its end and returns its final status text.
   std::string Run(DownloadKind kind) { return Start(kind) ? Finish(kind) : "(not started)"; }
   std::string Status(DownloadKind kind) const {
-    char text[kStatusTextSize];
-    (kind == DownloadKind::Db ? ctx->dbStatusText : ctx->mmiStatusText).CopyTo(text);
-    return text;
+    return (kind == DownloadKind::Db ? ctx->dbStatusText : ctx->mmiStatusText).Text();
   }
 
   // Whatever the device sent that no answer wait has read, collected for up to `limit`.

@@ -24,16 +24,17 @@ ReceivedData::ReceivedData() : db_(std::make_unique<DbTable>()) {}
 
 DbRecord ReceivedData::RecordFromImage(const uint8_t* image) {
   DbRecord record{};
-  CopyText(record.code, image + 0, kWireCodeSize);
-  record.attribute = image[11];
-  record.subEntryCount = image[12];
-  CopyText(record.label, image + 13, kWireLabelSize);
+  // Texts arrive cut to their room in the image.
+  CopyText(record.code, image + kImageCodeAt, kImageCodeRoom);
+  record.attribute = image[kImageAttributeAt];
+  record.subEntryCount = image[kImageSubEntryCountAt];
+  CopyText(record.label, image + kImageLabelAt, kImageLabelRoom);
   for (std::size_t k = 0; k < kMaxSubEntries; ++k) {
-    const uint8_t* slot = image + 30 + 14 * k;
+    const uint8_t* slot = image + kImageSubEntriesAt + kImageSubEntryStride * k;
     record.subEntries[k].value = slot[0];
-    CopyText(record.subEntries[k].text, slot + 1, kWireSubTextSize);
+    CopyText(record.subEntries[k].text, slot + 1, kImageSubTextRoom);
   }
-  CopyText(record.tailText, image + 72, kWireTailSize);
+  CopyText(record.tailText, image + kImageTailTextAt, kImageTailTextRoom);
   return record;
 }
 

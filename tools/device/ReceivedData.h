@@ -9,13 +9,6 @@
 
 namespace brenvik::device {
 
-// Field widths of the record image on the wire: texts arrive cut to these.
-inline constexpr std::size_t kWireCodeSize = 11;
-inline constexpr std::size_t kWireLabelSize = 17;
-inline constexpr std::size_t kWireSubTextSize = 13;
-inline constexpr std::size_t kWireTailSize = 5;
-inline constexpr std::size_t kRecordImageSize = 77;
-
 // What the device stored from the downloads: the database rebuilt from its
 // frames and the MMI block from its frame, as far as the wire carries them.
 class ReceivedData {

@@ -57,11 +57,10 @@ class Loader {
         out_(STDOUT_FILENO),
         display_(out_, mode_),
         portName_(ParsePortName(options.port)) {
-    ctx_->traceFrames = options.trace;
-    ctx_->traceSink = [this](const uint8_t* frame, std::size_t size) {
-      display_.Frame(frame, size);
-    };
-    ctx_->showTxError = [](const char* text) { Warn(text); };
+    ctx_->link.SetTrace(options.trace);
+    ctx_->link.SetTraceSink(
+        [this](const uint8_t* frame, std::size_t size) { display_.Frame(frame, size); });
+    ctx_->link.SetTxErrorHandler([](const char* text) { Warn(text); });
     ctx_->maxNaks = options.maxNaks;
   }
 
@@ -201,9 +200,8 @@ class Loader {
     // The status text says only that the device stopped answering; this says why.
     if (port_.WentAway()) Warn("the port went away: " + port_.WentAwayReason());
 
-    char text[kStatusTextSize];
-    status.CopyTo(text);
-    DeviceResult result{std::string(text) == kCompletedText ? kCompleted : kDownloadFailed, text};
+    const std::string text = status.Text();
+    DeviceResult result{text == kCompletedText ? kCompleted : kDownloadFailed, text};
     if (log_.IsOpen()) {
       std::error_code ignored;
       record.port = portPath_;

@@ -7,8 +7,8 @@
 #include <mutex>
 #include <vector>
 
-#include "download/LinkClock.h"
 #include "serial/DevicePort.h"
+#include "serial/LinkClock.h"
 
 namespace brenvik::test {
 

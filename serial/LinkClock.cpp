@@ -1,4 +1,4 @@
-#include "download/LinkClock.h"
+#include "serial/LinkClock.h"
 
 namespace brenvik {
 namespace {

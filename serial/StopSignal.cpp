@@ -1,4 +1,4 @@
-#include "download/StopSignal.h"
+#include "serial/StopSignal.h"
 
 namespace brenvik {
 

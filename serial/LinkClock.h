@@ -1,6 +1,6 @@
 #pragma once
 
-#include "download/StopSignal.h"
+#include "serial/StopSignal.h"
 
 namespace brenvik {
 
