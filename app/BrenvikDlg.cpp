@@ -244,11 +244,20 @@ void CBrenvikDlg::ShowMessage(const QString& text) {
   if (m_showMessage) m_showMessage(text);
 }
 
-void CBrenvikDlg::ShowWarnings(const std::vector<std::string>& warnings) {
+// The file's path heads the box once; each line then starts at its line
+// number, so that the box stays narrow enough to read.
+void CBrenvikDlg::ShowWarnings(const QString& path, const std::vector<std::string>& warnings) {
   if (warnings.empty()) return;
-  QStringList lines;
+  const QString prefix = path + QLatin1Char(':');
+  const std::size_t count = warnings.size();
+  QStringList lines{QStringLiteral("%1 was read with %2 %3:")
+                        .arg(path)
+                        .arg(count)
+                        .arg(count == 1 ? QStringLiteral("warning") : QStringLiteral("warnings"))};
   for (std::size_t i = 0; i < warnings.size() && i < kWarningsShown; ++i) {
-    lines << QString::fromLocal8Bit(warnings[i].c_str());
+    QString line = QString::fromLocal8Bit(warnings[i].c_str());
+    if (line.startsWith(prefix)) line = QStringLiteral("line ") + line.mid(prefix.size());
+    lines << line;
   }
   if (warnings.size() > kWarningsShown) {
     lines << QStringLiteral("and %1 more").arg(warnings.size() - kWarningsShown);
@@ -378,7 +387,7 @@ void CBrenvikDlg::ShowSelection(DownloadKind kind, const QString& path, const Fi
       read.ok ? readStatus : QStringLiteral("Error: ") + QString::fromLocal8Bit(read.error.c_str());
   m_rules.FileChosen(kind, read.ok);
   PushControls();
-  ShowWarnings(read.warnings);
+  ShowWarnings(path, read.warnings);
 }
 
 void CBrenvikDlg::OnDownloadDb() { StartDownload(DownloadKind::Db); }

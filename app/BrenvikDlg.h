@@ -104,7 +104,7 @@ class CBrenvikDlg : public QDialog {
   void PushControls();
   void EndWorkerAndClosePort();
   void ShowMessage(const QString& text);
-  void ShowWarnings(const std::vector<std::string>& warnings);
+  void ShowWarnings(const QString& path, const std::vector<std::string>& warnings);
   // True when no download runs, or the operator agreed to stop it.
   bool MayStopDownload(const char* question);
   QString ChooseFile(const QString& nameFilters);

@@ -294,14 +294,16 @@ TEST(BrenvikDlgTest, WarningsOfASelectedFileShowInOneBoxBehindTheUnchangedStatus
 
   ASSERT_EQ(window.messages.size(), 2);
   const QStringList dbLines = window.messages[0].split('\n');
-  ASSERT_EQ(dbLines.size(), 21);
-  EXPECT_EQ(dbLines[0], db + ":3: field 6 (tailText) has 5 characters, more than the 4 that "
-                             "reach the device whole: it gets \"TAILS\" without its terminating "
-                             "zero");
-  EXPECT_TRUE(dbLines[19].startsWith(db + ":22: "));
-  EXPECT_EQ(dbLines[20], "and 2 more");
-  EXPECT_EQ(window.messages[1],
-            mmi + ":1: field 2 (setting 1) \"12\" is not a single digit: the device gets 1");
+  ASSERT_EQ(dbLines.size(), 22);
+  EXPECT_EQ(dbLines[0], db + " was read with 22 warnings:");
+  EXPECT_EQ(dbLines[1],
+            "line 3: field 6 (tailText) has 5 characters, more than the 4 that "
+            "reach the device whole: it gets \"TAILS\" without its terminating zero");
+  EXPECT_TRUE(dbLines[20].startsWith("line 22: "));
+  EXPECT_EQ(dbLines[21], "and 2 more");
+  EXPECT_EQ(window.messages[1], mmi +
+                                    " was read with 1 warning:\nline 1: field 2 (setting 1) "
+                                    "\"12\" is not a single digit: the device gets 1");
 }
 
 // Escape ends the run like the close box; Enter ends it unless a push button
