@@ -353,14 +353,7 @@ TEST_F(DbFileReader, WarningsSayWhereTheDeviceGetsOtherThanTheFileHolds) {
     const std::string err = GetCapturedStderr();
     ASSERT_TRUE(result.ok) << result.error;
     EXPECT_EQ(BytesOf(table->records[0]), BytesOf(c.expected));
-    std::vector<std::string> expected;
-    std::string printed;
-    for (const std::string& warning : c.warnings) {
-      expected.push_back(path + warning);
-      printed += path + warning + "\n";
-    }
-    EXPECT_EQ(result.warnings, expected);
-    EXPECT_EQ(err, printed);
+    test::ExpectWarnings(result.warnings, err, path, c.warnings);
   }
 }
 

@@ -201,14 +201,7 @@ TEST_F(MmiFileReader, WarningsSayWhereTheDeviceGetsOtherThanTheFileHolds) {
     const std::string err = GetCapturedStderr();
     ASSERT_TRUE(result.ok) << result.error;
     EXPECT_EQ(BytesOf(block), c.expected);
-    std::vector<std::string> expected;
-    std::string printed;
-    for (const std::string& warning : c.warnings) {
-      expected.push_back(path + warning);
-      printed += path + warning + "\n";
-    }
-    EXPECT_EQ(result.warnings, expected);
-    EXPECT_EQ(err, printed);
+    test::ExpectWarnings(result.warnings, err, path, c.warnings);
   }
 }
 

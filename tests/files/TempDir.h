@@ -7,6 +7,7 @@
 #include <fstream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace brenvik::test {
 
@@ -50,6 +51,20 @@ inline std::string TestDataDir() {
     return std::string(dir) + "/files/";
   }
   return std::string(BRENVIK_TEST_DATA_DIR) + "/files/";
+}
+
+// Checks a read's warnings, each given behind the file's path, in the result
+// and as the lines printed on standard error.
+inline void ExpectWarnings(const std::vector<std::string>& got, const std::string& printed,
+                           const std::string& path, const std::vector<std::string>& warnings) {
+  std::vector<std::string> expected;
+  std::string lines;
+  for (const std::string& warning : warnings) {
+    expected.push_back(path + warning);
+    lines += path + warning + "\n";
+  }
+  EXPECT_EQ(got, expected);
+  EXPECT_EQ(printed, lines);
 }
 
 }  // namespace brenvik::test
