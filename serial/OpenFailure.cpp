@@ -42,21 +42,20 @@ std::string UserName(uid_t uid) {
   return std::to_string(uid);
 }
 
+std::string JoinGroup(const std::string& group) {
+  return "add your user to the " + group + " group (sudo usermod -aG " + group +
+         " $USER), then log out and in again";
+}
+
 std::string PermissionDenied(const std::string& path) {
   const std::string denied = path + ": permission denied; ";
   struct stat info {};
-  if (::stat(path.c_str(), &info) != 0) {
-    return denied + "add your user to the " + kSerialGroup + " group (sudo usermod -aG " +
-           kSerialGroup + " $USER), then log out and in again";
-  }
+  if (::stat(path.c_str(), &info) != 0) return denied + JoinGroup(kSerialGroup);
   // Joining the device's group helps only when that group may read and write
   // it; root's group is no group to join for that.
   const bool groupMayUse = (info.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP);
   const std::string group = GroupName(info.st_gid);
-  if (groupMayUse && info.st_gid != 0) {
-    return denied + "add your user to the " + group + " group (sudo usermod -aG " + group +
-           " $USER), then log out and in again";
-  }
+  if (groupMayUse && info.st_gid != 0) return denied + JoinGroup(group);
   char mode[8];
   std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(info.st_mode & 07777));
   return denied + "it belongs to " + UserName(info.st_uid) + ":" + group + " with mode " + mode +

@@ -19,6 +19,12 @@ void BuildFrame(FrameBuffer& frame, const std::vector<uint8_t>& body) {
   FrameLink::SealFrame(frame);
 }
 
+// A database-sized first frame (LEN 0x52, command 0x80) with a zero payload.
+void BuildFirstDbFrameOfZeros(FrameBuffer& frame) {
+  FrameLink::StartFrame(frame, 0x52, 0x80);
+  FrameLink::SealFrame(frame);
+}
+
 std::string LineText(const std::vector<uint8_t>& line) {
   return std::string(line.begin(), line.end());
 }
@@ -117,11 +123,7 @@ TEST(FrameLink, TraceIsSilentWhenTracingIsOff) {
 
 TEST(FrameLink, PacedFrameSleeps2AfterStxAnd5AfterEachPairThenDrains) {
   LinkHarness h;
-  std::vector<uint8_t> body(0x52, 0);
-  body[0] = 0x52;
-  body[1] = 0xFF;
-  body[2] = 0x80;
-  BuildFrame(h.frame, body);
+  BuildFirstDbFrameOfZeros(h.frame);
   EXPECT_EQ(h.link.SendFrame(h.frame, Pacing::Paced).count, 2);
 
   std::vector<int> expected{2};
@@ -239,11 +241,7 @@ TEST(FrameLink, MessageComesBeforeEtxAndTheWaitRunsAfter) {
 TEST(FrameLink, ClosedPortDuringPacedFrameShowsOneMessageWithCountZero) {
   LinkHarness h;
   h.clock.At(100, [&] { h.device.Close(); });
-  std::vector<uint8_t> body(0x52, 0);
-  body[0] = 0x52;
-  body[1] = 0xFF;
-  body[2] = 0x80;
-  BuildFrame(h.frame, body);
+  BuildFirstDbFrameOfZeros(h.frame);
   const SendResult sent = h.link.SendFrame(h.frame, Pacing::Paced);
   EXPECT_EQ(sent.count, 0);
   EXPECT_TRUE(sent.failed);
@@ -279,11 +277,7 @@ TEST(FrameLink, NoPortBehavesAsAClosedPort) {
 TEST(FrameLink, StopDuringPacedFrameSkipsThePairsButSendsEtxWithoutMessage) {
   LinkHarness h;
   h.clock.At(100, [&] { h.stop.Request(); });
-  std::vector<uint8_t> body(0x52, 0);
-  body[0] = 0x52;
-  body[1] = 0xFF;
-  body[2] = 0x80;
-  BuildFrame(h.frame, body);
+  BuildFirstDbFrameOfZeros(h.frame);
   const SendResult sent = h.link.SendFrame(h.frame, Pacing::Paced);
   const auto line = h.device.Line();
   ASSERT_FALSE(line.empty());
