@@ -7,7 +7,7 @@
 #include <functional>
 #include <mutex>
 
-#include "serial/StopSignal.h"
+#include "base/StopSignal.h"
 
 namespace brenvik::app {
 

@@ -3,7 +3,7 @@
 
 #include "app/BrenvikApp.h"
 #include "app/CommandLine.h"
-#include "serial/StandardDescriptors.h"
+#include "base/StandardDescriptors.h"
 
 int main(int argc, char** argv) {
   if (!brenvik::GuardStandardDescriptors()) return 1;

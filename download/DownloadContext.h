@@ -7,7 +7,7 @@
 #include "files/DbTable.h"
 #include "files/MmiBlock.h"
 #include "serial/FrameLink.h"
-#include "serial/StopSignal.h"
+#include "base/StopSignal.h"
 
 namespace brenvik {
 

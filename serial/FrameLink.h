@@ -5,8 +5,8 @@
 #include <functional>
 
 #include "serial/DevicePort.h"
-#include "serial/LinkClock.h"
-#include "serial/StopSignal.h"
+#include "base/LinkClock.h"
+#include "base/StopSignal.h"
 
 namespace brenvik {
 

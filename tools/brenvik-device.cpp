@@ -25,7 +25,7 @@
 
 #include "res/Version.h"
 #include "serial/SerialPort.h"
-#include "serial/StandardDescriptors.h"
+#include "base/StandardDescriptors.h"
 #include "tools/StopSignalHandler.h"
 #include "tools/device/DeviceFileWriter.h"
 #include "tools/device/PtyDevice.h"

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "serial/PortList.h"
-#include "serial/StandardDescriptors.h"
+#include "base/StandardDescriptors.h"
 #include "tools/StopSignalHandler.h"
 #include "tools/load/LoadOptions.h"
 #include "tools/load/Loader.h"

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "serial/DevicePort.h"
-#include "serial/LinkClock.h"
+#include "base/LinkClock.h"
 
 namespace brenvik::test {
 

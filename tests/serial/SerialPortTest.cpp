@@ -23,7 +23,7 @@
 #include <gtest/gtest.h>
 
 #include "serial/FrameLink.h"
-#include "serial/StandardDescriptors.h"
+#include "base/StandardDescriptors.h"
 
 namespace brenvik {
 namespace {

@@ -1,4 +1,4 @@
-#include "serial/StopSignal.h"
+#include "base/StopSignal.h"
 
 namespace brenvik {
 

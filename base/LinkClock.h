@@ -1,6 +1,6 @@
 #pragma once
 
-#include "serial/StopSignal.h"
+#include "base/StopSignal.h"
 
 namespace brenvik {
 

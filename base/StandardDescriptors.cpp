@@ -1,4 +1,4 @@
-#include "serial/StandardDescriptors.h"
+#include "base/StandardDescriptors.h"
 
 #include <fcntl.h>
 #include <unistd.h>

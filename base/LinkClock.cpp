@@ -1,4 +1,4 @@
-#include "serial/LinkClock.h"
+#include "base/LinkClock.h"
 
 namespace brenvik {
 namespace {
