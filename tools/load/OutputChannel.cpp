@@ -25,11 +25,6 @@ bool OutputChannel::Write(std::string_view text) {
   return on_;
 }
 
-bool OutputChannel::IsOn() const {
-  std::lock_guard guard(lock_);
-  return on_;
-}
-
 MutedStdout::MutedStdout(bool mute) {
   if (!mute) return;
   std::fflush(stdout);

@@ -15,7 +15,6 @@ class OutputChannel {
 
   // Writes all of `text`; false once output is off.
   bool Write(std::string_view text);
-  bool IsOn() const;
   int Fd() const { return fd_; }
 
  private:
