@@ -6,7 +6,6 @@
 // simulated device answers ACK at once, with the real clock: what is left over
 // the floor is the program's own overhead (writes, drains, wake-ups).
 
-#include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -24,6 +23,7 @@
 #include "serial/SerialPort.h"
 #include "tools/device/DeviceFileWriter.h"
 #include "tools/device/PtyDevice.h"
+#include "tools/load/OutputChannel.h"
 
 namespace {
 
@@ -91,33 +91,6 @@ std::unique_ptr<brenvik::DbTable> MakeTable(int entries) {
   }
   return table;
 }
-
-// Standard output goes to /dev/null while this lives: the reader's count line
-// would otherwise be timed and printed with every run.
-class QuietStdout {
- public:
-  QuietStdout() {
-    std::fflush(stdout);
-    saved_ = ::dup(1);
-    const int devNull = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-    if (devNull >= 0) {
-      ::dup2(devNull, 1);
-      ::close(devNull);
-    }
-  }
-  ~QuietStdout() {
-    std::fflush(stdout);
-    if (saved_ >= 0) {
-      ::dup2(saved_, 1);
-      ::close(saved_);
-    }
-  }
-  QuietStdout(const QuietStdout&) = delete;
-  QuietStdout& operator=(const QuietStdout&) = delete;
-
- private:
-  int saved_ = -1;
-};
 
 int BenchDownload(int entries) {
   auto ctx = std::make_unique<brenvik::DownloadContext>();
@@ -193,7 +166,8 @@ int BenchReader(int entries) {
     brenvik::FileReadResult result;
     const auto start = Clock::now();
     {
-      QuietStdout quiet;
+      // The reader's count line would otherwise be timed and printed with every run.
+      const brenvik::load::MutedStdout quiet(true);
       result = brenvik::ReadDbFile(*table, path.c_str());
     }
     bestMs =
