@@ -19,6 +19,7 @@
 #include <string>
 
 #include "download/DownloadRunner.h"
+#include "download/StatusText.h"
 #include "files/DbFileReader.h"
 #include "serial/SerialPort.h"
 #include "tools/device/DeviceFileWriter.h"
@@ -127,11 +128,11 @@ int BenchDownload(int entries) {
   port.Close();
   device.Stop();
 
-  char status[brenvik::kStatusTextSize];
-  ctx->dbStatusText.CopyTo(status);
+  const brenvik::DownloadProgress progress = ctx->dbStatusText.Progress();
+  const std::string status = brenvik::StatusTextOf(progress);
   const double floorMs = FloorMs(entries);
   const double cpuMs = (CpuSeconds(after) - CpuSeconds(before)) * 1000;
-  std::printf("  outcome           %s, %zu frames received, %zu stray bytes\n", status,
+  std::printf("  outcome           %s, %zu frames received, %zu stray bytes\n", status.c_str(),
               device.FrameCount(), device.StrayByteCount());
   std::printf("  wall time         %.3f s\n", wallMs / 1000);
   std::printf("  floor of sleeps   %.3f s (2 + 83*5 ms, 500 ms, %d * 10 ms)\n", floorMs / 1000,
@@ -145,7 +146,7 @@ int BenchDownload(int entries) {
                 (cpuMs - deviceCpuMs) / 1000);
   }
   std::printf("  peak memory       %ld KB (ru_maxrss)\n", after.ru_maxrss);
-  return std::strcmp(status, "Completed!") == 0 ? 0 : 1;
+  return progress.Completed() ? 0 : 1;
 }
 
 int BenchReader(int entries) {
