@@ -23,9 +23,9 @@
 #include <thread>
 #include <vector>
 
+#include "base/StandardDescriptors.h"
 #include "res/Version.h"
 #include "serial/SerialPort.h"
-#include "base/StandardDescriptors.h"
 #include "tools/StopSignalHandler.h"
 #include "tools/device/DeviceFileWriter.h"
 #include "tools/device/PtyDevice.h"
@@ -36,11 +36,11 @@ namespace {
 using brenvik::tools::g_stopRequested;
 using brenvik::tools::InstallStopHandlers;
 
+using brenvik::Result;
 using brenvik::device::Answer;
 using brenvik::device::AnswerQueue;
 using brenvik::device::DeviceEvent;
 using brenvik::device::DevicePolicy;
-using brenvik::device::FileWriteResult;
 
 constexpr const char* kUsage =
     "Usage: brenvik-device [options]\n"
@@ -388,7 +388,7 @@ std::string HexBytes(const std::vector<uint8_t>& bytes) {
 // those of the device in use, so they see what it has received.
 class EventReporter {
  public:
-  using Writer = std::function<FileWriteResult(const std::string&)>;
+  using Writer = std::function<Result<>(const std::string&)>;
 
   EventReporter(const Options& options, Writer writeDb, Writer writeMmi)
       : options_(options), writeDb_(std::move(writeDb)), writeMmi_(std::move(writeMmi)) {}
@@ -418,11 +418,11 @@ class EventReporter {
     if (!options_.quiet) std::printf("%s\n", line.c_str());
   }
   void Write(const Writer& writer, const std::string& path) const {
-    const FileWriteResult result = writer(path);
-    if (result) {
+    const Result<> written = writer(path);
+    if (written) {
       Say("wrote " + path);
     } else {
-      std::fprintf(stderr, "brenvik-device: cannot write %s\n", result.error.c_str());
+      std::fprintf(stderr, "brenvik-device: cannot write %s\n", written.error().c_str());
     }
   }
 

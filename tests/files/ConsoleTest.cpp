@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <string>
 
+#include "files/FileWarnings.h"
+
 namespace brenvik {
 namespace {
 
@@ -66,6 +68,15 @@ TEST(Console, WarningIsOneLineOnStandardError) {
   CaptureStderr();
   ConsoleWarn("db.csv:3: field 2 (code) has 12 characters, cut to 10");
   EXPECT_EQ(GetCapturedStderr(), "db.csv:3: field 2 (code) has 12 characters, cut to 10\n");
+  EXPECT_EQ(GetCapturedStdout(), "");
+
+  CaptureStdout();
+  CaptureStderr();
+  PrintWarnings({"db.csv:3: field 2 (code) has 12 characters, cut to 10",
+                 "db.csv:4: field 6 (tailText) is the last field of its line"});
+  EXPECT_EQ(GetCapturedStderr(),
+            "db.csv:3: field 2 (code) has 12 characters, cut to 10\n"
+            "db.csv:4: field 6 (tailText) is the last field of its line\n");
   EXPECT_EQ(GetCapturedStdout(), "");
 }
 
