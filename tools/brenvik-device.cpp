@@ -19,7 +19,6 @@
 #include <optional>
 #include <set>
 #include <string>
-#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -350,21 +349,21 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
 
 // Makes `link` a symbolic link to `target`, replacing a symbolic link there
 // in one step (a loader waiting on the path never finds it missing) but
-// nothing else; returns the cause when it cannot.
-std::optional<std::string> MakeLink(const std::string& link, const std::string& target) {
+// nothing else; fails with the cause when it cannot.
+Result<> MakeLink(const std::string& link, const std::string& target) {
   struct stat info {};
   if (::lstat(link.c_str(), &info) == 0 && !S_ISLNK(info.st_mode)) {
-    return link + " exists and is not a symbolic link; not replacing it";
+    return brenvik::Error{link + " exists and is not a symbolic link; not replacing it"};
   }
   const std::string temporary = link + ".new-" + std::to_string(::getpid());
   (void)::unlink(temporary.c_str());
   if (::symlink(target.c_str(), temporary.c_str()) != 0 ||
       ::rename(temporary.c_str(), link.c_str()) != 0) {
-    const std::string cause = std::generic_category().message(errno);
+    const int errnum = errno;
     (void)::unlink(temporary.c_str());
-    return "cannot make the link " + link + ": " + cause;
+    return brenvik::SystemError("cannot make the link " + link, errnum);
   }
-  return std::nullopt;
+  return {};
 }
 
 // Removes the link unless another device has meanwhile put its own there.
@@ -441,8 +440,8 @@ int RunOnPty(const Options& options) {
     return 1;
   }
   if (!options.linkPath.empty()) {
-    if (const auto error = MakeLink(options.linkPath, device.Path())) {
-      std::fprintf(stderr, "brenvik-device: %s\n", error->c_str());
+    if (const Result<> linked = MakeLink(options.linkPath, device.Path()); !linked) {
+      std::fprintf(stderr, "brenvik-device: %s\n", linked.error().c_str());
       return 1;
     }
   }
