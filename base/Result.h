@@ -27,8 +27,10 @@ inline Error SystemError(const std::string& what, int errnum) {
 template <typename T = void>
 class [[nodiscard]] Result {
  public:
+  // cppcheck-suppress noExplicitConstructor ; implicit on purpose: `return value;`
   Result(T value)
       : state_(std::in_place_index<0>, std::move(value)) {}  // NOLINT(google-explicit-constructor)
+  // cppcheck-suppress noExplicitConstructor ; implicit on purpose: `return Error{...};`
   Result(Error error)
       : state_(std::in_place_index<1>, std::move(error)) {}  // NOLINT(google-explicit-constructor)
 
@@ -65,6 +67,7 @@ template <>
 class [[nodiscard]] Result<void> {
  public:
   Result() = default;
+  // cppcheck-suppress [noExplicitConstructor, passedByValue] ; implicit on purpose, and moved from
   Result(Error error)
       : error_(std::move(error.text)), failed_(true) {}  // NOLINT(google-explicit-constructor)
 
