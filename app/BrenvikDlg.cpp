@@ -99,7 +99,12 @@ CBrenvikDlg::CBrenvikDlg(QWidget* parent)
                     this);
     box.exec();
   };
-  m_listPorts = [] { return ListPorts().ports; };
+  m_listPorts = [] {
+    // A port list the system will not give is an empty one: the COM names
+    // and a typed path still work.
+    Result<std::vector<PortInfo>> listed = ListPorts();
+    return listed ? std::move(*listed) : std::vector<PortInfo>{};
+  };
   m_askQuestion = [this](const QString& text) {
     QMessageBox box(QMessageBox::Question, QString::fromLatin1(kAppName), text,
                     QMessageBox::Yes | QMessageBox::No, this);
@@ -246,7 +251,7 @@ void CBrenvikDlg::ShowMessage(const QString& text) {
 
 // The file's path heads the box once; each line then starts at its line
 // number, so that the box stays narrow enough to read.
-void CBrenvikDlg::ShowWarnings(const QString& path, const std::vector<std::string>& warnings) {
+void CBrenvikDlg::ShowWarnings(const QString& path, const FileWarnings& warnings) {
   if (warnings.empty()) return;
   const QString prefix = path + QLatin1Char(':');
   const std::size_t count = warnings.size();
@@ -323,10 +328,10 @@ void CBrenvikDlg::OnConnect() {
     if (index >= kPortCount && m_cbPort.itemText(index) == m_cbPort.currentText()) {
       name = m_cbPort.itemData(index).toString().toStdString();
     }
-    const OpenResult opened = m_port.OpenPort(ParsePortName(name));
+    const Result<> opened = m_port.OpenPort(ParsePortName(name));
     if (!opened) {
       ShowMessage(QString::fromLatin1(kConnectFailed) + QLatin1Char('\n') +
-                  QString::fromLocal8Bit(opened.cause.c_str()));
+                  QString::fromLocal8Bit(opened.error().c_str()));
       return;
     }
     m_rules.PortOpened();
@@ -363,7 +368,7 @@ void CBrenvikDlg::OnSelectDbFile() {
     m_rules.FileChosen(DownloadKind::Db, false);
     return;
   }
-  const FileReadResult read = ReadDbFile(*m_dbImage, QFile::encodeName(path).constData());
+  const Result<FileWarnings> read = ReadDbFile(*m_dbImage, QFile::encodeName(path).constData());
   ShowSelection(DownloadKind::Db, path, read,
                 QString::asprintf("Total entries is %d", m_dbImage->count));
 }
@@ -374,20 +379,23 @@ void CBrenvikDlg::OnSelectMmiFile() {
     m_rules.FileChosen(DownloadKind::Mmi, false);
     return;
   }
-  const FileReadResult read = ReadMmiFile(*m_mmiImage, QFile::encodeName(path).constData());
+  const Result<FileWarnings> read = ReadMmiFile(*m_mmiImage, QFile::encodeName(path).constData());
   ShowSelection(DownloadKind::Mmi, path, read, QStringLiteral("OK"));
 }
 
-// A file that was not read whole is not selected; its status names why.
-void CBrenvikDlg::ShowSelection(DownloadKind kind, const QString& path, const FileReadResult& read,
-                                const QString& readStatus) {
+// A file that was not read whole is not selected; its status names why. The
+// warnings of a file that was read go to standard error as well as into the
+// box, so that a terminal or a log keeps them.
+void CBrenvikDlg::ShowSelection(DownloadKind kind, const QString& path,
+                                const Result<FileWarnings>& read, const QString& readStatus) {
+  if (read) PrintWarnings(*read);
   const bool db = kind == DownloadKind::Db;
   (db ? m_strDbPath : m_strMmiPath) = path;
   (db ? m_strDbStatus : m_strMmiStatus) =
-      read.ok ? readStatus : QStringLiteral("Error: ") + QString::fromLocal8Bit(read.error.c_str());
-  m_rules.FileChosen(kind, read.ok);
+      read ? readStatus : QStringLiteral("Error: ") + QString::fromLocal8Bit(read.error().c_str());
+  m_rules.FileChosen(kind, read.ok());
   PushControls();
-  ShowWarnings(path, read.warnings);
+  if (read) ShowWarnings(path, *read);
 }
 
 void CBrenvikDlg::OnDownloadDb() { StartDownload(DownloadKind::Db); }

@@ -17,10 +17,11 @@
 #include "app/PortComboBox.h"
 #include "app/TxErrorRelay.h"
 #include "app/WindowRules.h"
+#include "base/Result.h"
 #include "download/DownloadContext.h"
 #include "download/DownloadRunner.h"
 #include "files/DbTable.h"
-#include "files/FileReadResult.h"
+#include "files/FileWarnings.h"
 #include "files/MmiBlock.h"
 #include "serial/PortList.h"
 #include "serial/SerialPort.h"
@@ -97,14 +98,14 @@ class CBrenvikDlg : public QDialog {
   // Sets the controls' states as the rules say.
   void ApplyRules();
   void OnPortWentAway();
-  void ShowSelection(DownloadKind kind, const QString& path, const FileReadResult& read,
+  void ShowSelection(DownloadKind kind, const QString& path, const Result<FileWarnings>& read,
                      const QString& readStatus);
   void StartDownload(DownloadKind kind);
   void PullControls();
   void PushControls();
   void EndWorkerAndClosePort();
   void ShowMessage(const QString& text);
-  void ShowWarnings(const QString& path, const std::vector<std::string>& warnings);
+  void ShowWarnings(const QString& path, const FileWarnings& warnings);
   // True when no download runs, or the operator agreed to stop it.
   bool MayStopDownload(const char* question);
   QString ChooseFile(const QString& nameFilters);

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cassert>
 #include <string>
+#include <system_error>
 #include <utility>
 #include <variant>
 
@@ -13,23 +15,37 @@ struct Error {
   std::string text;
 };
 
+// An Error that ends in the system's words for `errnum`: "what: No such file
+// or directory" for ENOENT, `what` naming the file or the step that failed.
+inline Error SystemError(const std::string& what, int errnum) {
+  return Error{what + ": " + std::generic_category().message(errnum)};
+}
+
 // The outcome of an operation that can fail for a reason a person should
 // read: its value, or the Error that says why it could not be had. Built
 // implicitly from either, so a function returns `value` or `Error{"..."}`.
 template <typename T = void>
 class [[nodiscard]] Result {
  public:
+  // cppcheck-suppress noExplicitConstructor ; implicit on purpose: `return value;`
   Result(T value)
       : state_(std::in_place_index<0>, std::move(value)) {}  // NOLINT(google-explicit-constructor)
+  // cppcheck-suppress noExplicitConstructor ; implicit on purpose: `return Error{...};`
   Result(Error error)
       : state_(std::in_place_index<1>, std::move(error)) {}  // NOLINT(google-explicit-constructor)
 
   bool ok() const { return state_.index() == 0; }
   explicit operator bool() const { return ok(); }
 
-  // The value; only when ok().
-  T& value() { return std::get<0>(state_); }
-  const T& value() const { return std::get<0>(state_); }
+  // The value; only when ok(), as with std::optional's operator*.
+  T& value() {
+    assert(ok());
+    return *std::get_if<0>(&state_);
+  }
+  const T& value() const {
+    assert(ok());
+    return *std::get_if<0>(&state_);
+  }
   T& operator*() { return value(); }
   const T& operator*() const { return value(); }
   T* operator->() { return &value(); }
@@ -38,7 +54,8 @@ class [[nodiscard]] Result {
   // The reason; empty when ok().
   const std::string& error() const {
     static const std::string kNone;
-    return ok() ? kNone : std::get<1>(state_).text;
+    const Error* failure = std::get_if<1>(&state_);
+    return failure != nullptr ? failure->text : kNone;
   }
 
  private:
@@ -50,6 +67,7 @@ template <>
 class [[nodiscard]] Result<void> {
  public:
   Result() = default;
+  // cppcheck-suppress [noExplicitConstructor, passedByValue] ; implicit on purpose, and moved from
   Result(Error error)
       : error_(std::move(error.text)), failed_(true) {}  // NOLINT(google-explicit-constructor)
 

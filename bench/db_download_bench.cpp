@@ -21,6 +21,7 @@
 #include "download/DownloadRunner.h"
 #include "download/StatusText.h"
 #include "files/DbFileReader.h"
+#include "files/FileWarnings.h"
 #include "serial/SerialPort.h"
 #include "tools/device/DeviceFileWriter.h"
 #include "tools/device/PtyDevice.h"
@@ -154,7 +155,7 @@ int BenchReader(int entries) {
                             ("brenvik-bench-" + std::to_string(::getpid()) + "-db.csv"))
                                .string();
   if (const auto written = brenvik::device::WriteDbFile(*MakeTable(entries), path); !written) {
-    std::fprintf(stderr, "brenvik-bench: %s\n", written.error.c_str());
+    std::fprintf(stderr, "brenvik-bench: %s\n", written.error().c_str());
     return 1;
   }
   std::error_code sizeError;
@@ -164,20 +165,20 @@ int BenchReader(int entries) {
   double bestMs = 1e9;
   bool ok = true;
   for (int run = 0; run < kRuns; ++run) {
-    brenvik::FileReadResult result;
     const auto start = Clock::now();
-    {
+    const brenvik::Result<brenvik::FileWarnings> result = [&] {
       // The reader's count line would otherwise be timed and printed with every run.
       const brenvik::load::MutedStdout quiet(true);
-      result = brenvik::ReadDbFile(*table, path.c_str());
-    }
+      return brenvik::ReadDbFile(*table, path.c_str());
+    }();
     bestMs =
         std::min(bestMs, std::chrono::duration<double, std::milli>(Clock::now() - start).count());
     if (!result) {
-      std::fprintf(stderr, "brenvik-bench: %s\n", result.error.c_str());
+      std::fprintf(stderr, "brenvik-bench: %s\n", result.error().c_str());
       ok = false;
       break;
     }
+    brenvik::PrintWarnings(*result);
   }
   std::error_code ignored;
   std::filesystem::remove(path, ignored);

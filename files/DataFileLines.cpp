@@ -6,8 +6,8 @@
 
 #include <cerrno>
 #include <string_view>
-#include <system_error>
 
+#include "base/FileDescriptor.h"
 #include "files/Console.h"
 
 namespace brenvik {
@@ -20,38 +20,38 @@ constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 DataFileLines::DataFileLines(std::string path, std::size_t maxLineLength)
     : m_path(std::move(path)), m_maxLineLength(maxLineLength) {}
 
-std::optional<std::string> DataFileLines::Open() {
+Result<> DataFileLines::Open() {
   // Non-blocking, so that a FIFO chosen by mistake cannot hold the caller
   // until something writes to it.
-  const int fd = ::open(m_path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
+  FileDescriptor fd(::open(m_path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (!fd.IsOpen()) {
     const int errnum = errno;
     ConsoleReportError("Error opening file", errnum);
-    return m_path + ": Error opening file: " + std::generic_category().message(errnum);
+    return SystemError(m_path + ": Error opening file", errnum);
   }
   struct stat status {};
-  if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-    ::close(fd);
-    return m_path + ": not a regular file";
+  if (::fstat(fd.Get(), &status) != 0 || !S_ISREG(status.st_mode)) {
+    return Error{m_path + ": not a regular file"};
   }
-  std::FILE* file = ::fdopen(fd, "r");
+  std::FILE* file = ::fdopen(fd.Get(), "r");
   if (file == nullptr) {
     const int errnum = errno;
-    ::close(fd);
+    fd.Reset();
     ConsoleReportError("Error opening file", errnum);
-    return m_path + ": Error opening file: " + std::generic_category().message(errnum);
+    return SystemError(m_path + ": Error opening file", errnum);
   }
-  m_file.reset(file);  // owns fd from here on
+  fd.Release();  // the stream owns it from here on
+  m_file.reset(file);
   m_lineNumber = 0;
-  return std::nullopt;
+  return {};
 }
 
-DataFileLines::Status DataFileLines::NextLine(std::string& line, std::string& error) {
+Result<DataFileLines::Status> DataFileLines::NextLine(std::string& line) {
   line.clear();
   ++m_lineNumber;
   auto tooLong = [this] {
-    return Where(m_lineNumber) + "line longer than " + std::to_string(m_maxLineLength) +
-           " characters";
+    return Error{Where(m_lineNumber) + "line longer than " + std::to_string(m_maxLineLength) +
+                 " characters"};
   };
   int readErrno = 0;
   for (;;) {
@@ -67,14 +67,12 @@ DataFileLines::Status DataFileLines::NextLine(std::string& line, std::string& er
       }
       line.push_back('\n');
       if (line.size() > m_maxLineLength) {
-        error = tooLong();
-        return Status::kFailed;
+        return tooLong();
       }
       return Status::kLine;
     }
     if (c == '\0') {
-      error = Where(m_lineNumber) + "NUL byte in line";
-      return Status::kFailed;
+      return Error{Where(m_lineNumber) + "NUL byte in line"};
     }
     line.push_back(static_cast<char>(c));
     if (m_lineNumber == 1 && line == kByteOrderMark) line.clear();
@@ -82,22 +80,18 @@ DataFileLines::Status DataFileLines::NextLine(std::string& line, std::string& er
     // newline may still drop; anything more is cut off here so that a file
     // without line ends is never read whole into memory.
     if (line.size() > m_maxLineLength + (c == '\r' ? 1 : 0)) {
-      error = tooLong();
-      return Status::kFailed;
+      return tooLong();
     }
   }
   if (std::ferror(m_file.get())) {
-    error =
-        Where(m_lineNumber) + "Error reading file: " + std::generic_category().message(readErrno);
-    return Status::kFailed;
+    return SystemError(Where(m_lineNumber) + "Error reading file", readErrno);
   }
   if (line.empty()) {
     --m_lineNumber;
     return Status::kEnd;
   }
   if (line.size() > m_maxLineLength) {
-    error = tooLong();
-    return Status::kFailed;
+    return tooLong();
   }
   return Status::kLine;
 }

@@ -3,8 +3,9 @@
 #include <cstddef>
 #include <cstdio>
 #include <memory>
-#include <optional>
 #include <string>
+
+#include "base/Result.h"
 
 namespace brenvik {
 
@@ -16,19 +17,19 @@ namespace brenvik {
 // and a read error fail the read with a message "path:line: problem".
 class DataFileLines {
  public:
-  enum class Status { kLine, kEnd, kFailed };
+  enum class Status { kLine, kEnd };
 
   DataFileLines(std::string path, std::size_t maxLineLength);
 
   // Opens the file for reading. On failure reports "Error opening file" on
-  // standard error, perror style, and returns "path: Error opening file: ...".
+  // standard error, perror style, and fails with "path: Error opening file: ...".
   // Anything but a regular file (a FIFO, a device, a directory) is refused
   // with "path: not a regular file", without waiting for a writer.
-  std::optional<std::string> Open();
+  Result<> Open();
 
-  // Reads the next line into `line`. kEnd when the file holds no more lines;
-  // kFailed with `error` set when the line breaks the rules above.
-  Status NextLine(std::string& line, std::string& error);
+  // Reads the next line into `line`: kLine, or kEnd when the file holds no
+  // more lines. Fails when the line breaks the rules above.
+  Result<Status> NextLine(std::string& line);
 
   // The number of the line read last (1 for the first line).
   int LineNumber() const { return m_lineNumber; }

@@ -28,7 +28,7 @@ struct EntryReader {
   std::string where;  // "path:line: "
   FieldSplitter fields;
   int fieldNumber = 0;  // of the field taken last, counted as the splitter counts
-  std::vector<std::string>& warnings;
+  FileWarnings& warnings;
 
   std::string_view Take() {
     ++fieldNumber;
@@ -42,15 +42,14 @@ struct EntryReader {
 
   // Reads a number; a field that does not begin with one reads as 0, as the
   // record was cleared.
-  std::optional<std::string> TakeNumber(const std::string& name, int32_t& value) {
+  Result<int32_t> TakeNumber(const std::string& name) {
     const std::string_view field = Take();
     const DecimalNumber number = ReadDecimal(field);
     if (number.kind == DecimalNumber::Kind::kOutOfRange) {
-      return What(name) + " is outside the 32-bit range";
+      return Error{What(name) + " is outside the 32-bit range"};
     }
     WarnOfQuote(field, true, What(name), warnings);
-    value = number.kind == DecimalNumber::Kind::kNumber ? number.value : 0;
-    return std::nullopt;
+    return number.kind == DecimalNumber::Kind::kNumber ? number.value : 0;
   }
 
   // Returns the field, so the caller knows where the fields it used end.
@@ -72,44 +71,42 @@ std::string SubEntryName(int k, const char* what) {
 }
 
 // Fills the cleared `record` from one entry line.
-std::optional<std::string> ReadEntry(std::string_view line, std::string where, DbRecord& record,
-                                     std::vector<std::string>& warnings) {
+Result<> ReadEntry(std::string_view line, std::string where, DbRecord& record,
+                   FileWarnings& warnings) {
   const int fieldCount = FieldSplitter::CountFields(line);
   if (fieldCount < kFixedEntryFields) {
-    return where + "entry has " + Fields(fieldCount) + ", needs at least " +
-           std::to_string(kFixedEntryFields);
+    return Error{where + "entry has " + Fields(fieldCount) + ", needs at least " +
+                 std::to_string(kFixedEntryFields)};
   }
   EntryReader entry{std::move(where), FieldSplitter(line), 0, warnings};
   entry.Take();
   entry.TakeText("code", record.code, kImageCodeRoom);
-  int32_t number = 0;
-  if (auto error = entry.TakeNumber("attribute", number)) {
-    return error;
-  }
-  record.attribute = static_cast<uint8_t>(number);
-  if (auto error = entry.TakeNumber("subEntryCount", number)) {
-    return error;
-  }
-  record.subEntryCount = static_cast<uint8_t>(number);
+  const Result<int32_t> attribute = entry.TakeNumber("attribute");
+  if (!attribute) return Error{attribute.error()};
+  record.attribute = static_cast<uint8_t>(*attribute);
+  const Result<int32_t> subEntryCount = entry.TakeNumber("subEntryCount");
+  if (!subEntryCount) return Error{subEntryCount.error()};
+  record.subEntryCount = static_cast<uint8_t>(*subEntryCount);
   if (record.subEntryCount > kMaxSubEntries) {
-    std::string read = std::to_string(number);
-    if (number != record.subEntryCount) {
+    std::string read = std::to_string(*subEntryCount);
+    if (*subEntryCount != record.subEntryCount) {
       read += " (low 8 bits " + std::to_string(record.subEntryCount) + ")";
     }
-    return entry.where + "field 4 (subEntryCount) is " + read + ", above " +
-           std::to_string(kMaxSubEntries);
+    return Error{entry.where + "field 4 (subEntryCount) is " + read + ", above " +
+                 std::to_string(kMaxSubEntries)};
   }
   const int needed = kFixedEntryFields + 2 * record.subEntryCount;
   if (fieldCount < needed) {
-    return entry.where + "entry has " + Fields(fieldCount) + ", needs " + std::to_string(needed) +
-           " for " + std::to_string(record.subEntryCount) + " sub-entries";
+    return Error{entry.where + "entry has " + Fields(fieldCount) + ", needs " +
+                 std::to_string(needed) + " for " + std::to_string(record.subEntryCount) +
+                 " sub-entries"};
   }
   entry.TakeText("label", record.label, kImageLabelRoom);
   for (int k = 0; k < record.subEntryCount; ++k) {
     DbSubEntry& sub = record.subEntries[k];
-    if (auto error = entry.TakeNumber(SubEntryName(k, "value"), sub.value)) {
-      return error;
-    }
+    const Result<int32_t> value = entry.TakeNumber(SubEntryName(k, "value"));
+    if (!value) return Error{value.error()};
+    sub.value = *value;
     entry.TakeText(SubEntryName(k, "text"), sub.text, kImageSubTextRoom);
   }
   const std::string_view tail = entry.TakeText("tailText", record.tailText, kImageTailTextRoom);
@@ -120,80 +117,66 @@ std::optional<std::string> ReadEntry(std::string_view line, std::string where, D
                        "empty cells (\",,\") do not count as fields: every field behind them "
                        "moves one place to the left");
   }
-  return std::nullopt;
+  return {};
 }
 
 }  // namespace
 
-FileReadResult ReadDbFile(DbTable& table, const char* path) {
+Result<FileWarnings> ReadDbFile(DbTable& table, const char* path) {
   DataFileLines file(path, kMaxDbLineLength);
-  if (auto error = file.Open()) {
-    return FileReadResult::Failure(std::move(*error));
-  }
+  if (Result<> opened = file.Open(); !opened) return Error{opened.error()};
   std::string line;
-  std::string error;
 
-  switch (file.NextLine(line, error)) {
-    case DataFileLines::Status::kFailed:
-      return FileReadResult::Failure(std::move(error));
-    case DataFileLines::Status::kEnd:
-      return FileReadResult::Failure(file.Path() + ": file is empty, no count line");
-    case DataFileLines::Status::kLine:
-      break;
+  const Result<DataFileLines::Status> countLine = file.NextLine(line);
+  if (!countLine) return Error{countLine.error()};
+  if (*countLine == DataFileLines::Status::kEnd) {
+    return Error{file.Path() + ": file is empty, no count line"};
   }
   const std::optional<std::string_view> countField = FieldSplitter(line).Next();
   const DecimalNumber countNumber = ReadDecimal(countField.value_or(std::string_view{}));
   if (countNumber.kind == DecimalNumber::Kind::kNone) {
-    return FileReadResult::Failure(file.Where(1) + "count line has no number");
+    return Error{file.Where(1) + "count line has no number"};
   }
   if (countNumber.kind == DecimalNumber::Kind::kOutOfRange) {
-    return FileReadResult::Failure(file.Where(1) + "field 1 (count) is outside the 32-bit range");
+    return Error{file.Where(1) + "field 1 (count) is outside the 32-bit range"};
   }
   const int32_t count = countNumber.value;
   if (count < 0) {
-    return FileReadResult::Failure(file.Where(1) + "count " + std::to_string(count) +
-                                   " is below 0");
+    return Error{file.Where(1) + "count " + std::to_string(count) + " is below 0"};
   }
   if (count > kMaxDbEntries) {
-    return FileReadResult::Failure(file.Where(1) + "count " + std::to_string(count) + " is above " +
-                                   std::to_string(kMaxDbEntries));
+    return Error{file.Where(1) + "count " + std::to_string(count) + " is above " +
+                 std::to_string(kMaxDbEntries)};
   }
   ConsolePrintf("Number of Entries = %d\n", count);
 
   // The entries are read into a scratch copy and committed only when the
   // whole file is good, so the device is never sent a half-read table.
   std::vector<DbRecord> records(count);
-  std::vector<std::string> warnings;
+  FileWarnings warnings;
   if (count > 0) {
-    switch (file.NextLine(line, error)) {
-      case DataFileLines::Status::kFailed:
-        return FileReadResult::Failure(std::move(error));
-      case DataFileLines::Status::kEnd:
-        return FileReadResult::Failure(file.Where(2) + "file ends after the count line");
-      case DataFileLines::Status::kLine:
-        break;
+    const Result<DataFileLines::Status> heading = file.NextLine(line);
+    if (!heading) return Error{heading.error()};
+    if (*heading == DataFileLines::Status::kEnd) {
+      return Error{file.Where(2) + "file ends after the count line"};
     }
   }
   for (int32_t i = 0; i < count; ++i) {
     const int lineNumber = 3 + i;
-    switch (file.NextLine(line, error)) {
-      case DataFileLines::Status::kFailed:
-        return FileReadResult::Failure(std::move(error));
-      case DataFileLines::Status::kEnd:
-        return FileReadResult::Failure(file.Where(lineNumber) + "file ends after " +
-                                       std::to_string(i) + " of " + std::to_string(count) +
-                                       " entries");
-      case DataFileLines::Status::kLine:
-        break;
+    const Result<DataFileLines::Status> entryLine = file.NextLine(line);
+    if (!entryLine) return Error{entryLine.error()};
+    if (*entryLine == DataFileLines::Status::kEnd) {
+      return Error{file.Where(lineNumber) + "file ends after " + std::to_string(i) + " of " +
+                   std::to_string(count) + " entries"};
     }
-    if (auto entryError = ReadEntry(line, file.Where(lineNumber), records[i], warnings)) {
-      return FileReadResult::Failure(std::move(*entryError));
+    if (Result<> entry = ReadEntry(line, file.Where(lineNumber), records[i], warnings); !entry) {
+      return Error{entry.error()};
     }
   }
 
   table.count = count;
   std::copy(records.begin(), records.end(), table.records);
-  return FileReadResult::Success(std::move(warnings));
+  return warnings;
 }
 
 }  // namespace brenvik

@@ -2,7 +2,6 @@
 
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "files/DataFileLines.h"
 #include "files/DecimalNumber.h"
@@ -20,7 +19,7 @@ constexpr int kMmiLineCount = 8;
 // Only the first character of a setting counts: anything but a single digit
 // sends the device a value the file did not show.
 void CheckSetting(std::string_view value, uint8_t stored, const std::string& what,
-                  std::vector<std::string>& warnings) {
+                  FileWarnings& warnings) {
   std::string_view digits = value;
   if (!digits.empty() && digits.back() == '\n') digits.remove_suffix(1);
   if (digits.size() == 1 && digits[0] >= '0' && digits[0] <= '9') return;
@@ -37,35 +36,28 @@ void CheckSetting(std::string_view value, uint8_t stored, const std::string& wha
 
 }  // namespace
 
-FileReadResult ReadMmiFile(MmiBlock& block, const char* path) {
+Result<FileWarnings> ReadMmiFile(MmiBlock& block, const char* path) {
   DataFileLines file(path, kMaxMmiLineLength);
-  if (auto error = file.Open()) {
-    return FileReadResult::Failure(std::move(*error));
-  }
+  if (Result<> opened = file.Open(); !opened) return Error{opened.error()};
 
   // Read into a cleared scratch block and commit only a complete file, so a
   // second read never leaves anything of the first and a bad file changes
   // nothing.
   MmiBlock scratch{};
-  std::vector<std::string> warnings;
+  FileWarnings warnings;
   std::string line;
-  std::string error;
   for (int lineNumber = 1; lineNumber <= kMmiLineCount; ++lineNumber) {
-    switch (file.NextLine(line, error)) {
-      case DataFileLines::Status::kFailed:
-        return FileReadResult::Failure(std::move(error));
-      case DataFileLines::Status::kEnd:
-        return FileReadResult::Failure(file.Where(lineNumber) + "file ends after " +
-                                       std::to_string(lineNumber - 1) + " of " +
-                                       std::to_string(kMmiLineCount) + " lines");
-      case DataFileLines::Status::kLine:
-        break;
+    const Result<DataFileLines::Status> next = file.NextLine(line);
+    if (!next) return Error{next.error()};
+    if (*next == DataFileLines::Status::kEnd) {
+      return Error{file.Where(lineNumber) + "file ends after " + std::to_string(lineNumber - 1) +
+                   " of " + std::to_string(kMmiLineCount) + " lines"};
     }
     FieldSplitter fields(line);
     fields.Next();  // the label
     const std::optional<std::string_view> value = fields.Next();
     if (!value) {
-      return FileReadResult::Failure(file.Where(lineNumber) + "line has no value field");
+      return Error{file.Where(lineNumber) + "line has no value field"};
     }
     const std::string where = file.Where(lineNumber) + "field 2 ";
     switch (lineNumber) {
@@ -95,7 +87,7 @@ FileReadResult ReadMmiFile(MmiBlock& block, const char* path) {
   }
 
   block = scratch;
-  return FileReadResult::Success(std::move(warnings));
+  return warnings;
 }
 
 }  // namespace brenvik

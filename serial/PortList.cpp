@@ -93,14 +93,13 @@ bool NaturalLess(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-PortListResult ListPorts(const std::string& byIdFolder) {
-  PortListResult result;
+Result<std::vector<PortInfo>> ListPorts(const std::string& byIdFolder) {
   sp_port** raw = nullptr;
   const sp_return listed = sp_list_ports(&raw);
   if (listed != SP_OK || raw == nullptr) {
-    result.error = "cannot list the serial ports: " + ListError(listed);
-    return result;
+    return Error{"cannot list the serial ports: " + ListError(listed)};
   }
+  std::vector<PortInfo> ports;
   const OwnedPortList list(raw);
   for (sp_port** entry = list.get(); *entry != nullptr; ++entry) {
     const sp_port* port = *entry;
@@ -123,11 +122,11 @@ PortListResult ListPorts(const std::string& byIdFolder) {
     }
     info.byIdPath = ByIdPathFor(info.path, byIdFolder);
     info.driver = DriverOf(info.path);
-    result.ports.push_back(std::move(info));
+    ports.push_back(std::move(info));
   }
-  std::sort(result.ports.begin(), result.ports.end(),
+  std::sort(ports.begin(), ports.end(),
             [](const PortInfo& a, const PortInfo& b) { return NaturalLess(a.path, b.path); });
-  return result;
+  return ports;
 }
 
 std::string ByIdPathFor(const std::string& devicePath, const std::string& byIdFolder) {

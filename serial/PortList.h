@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Result.h"
 #include "serial/PortName.h"
 
 namespace brenvik {
@@ -23,17 +24,11 @@ struct PortInfo {
   std::string driver;                    // the kernel driver: "ftdi_sio", "cdc_acm"
 };
 
-// The listing, or why there is none.
-struct PortListResult {
-  std::vector<PortInfo> ports;  // sorted by path, numbers in order (ttyS2 before ttyS10)
-  std::string error;            // empty when the system could be asked
-  explicit operator bool() const { return error.empty(); }
-};
-
 // Lists every serial port that has a device node, with its by-id name looked
-// up in byIdFolder. When the system cannot be asked, the list is empty and
-// error says why ("cannot list the serial ports: ...").
-PortListResult ListPorts(const std::string& byIdFolder = kByIdFolder);
+// up in byIdFolder, sorted by path with numbers in order (ttyS2 before
+// ttyS10). Fails when the system cannot be asked ("cannot list the serial
+// ports: ...").
+Result<std::vector<PortInfo>> ListPorts(const std::string& byIdFolder = kByIdFolder);
 
 // The entry of byIdFolder that leads to devicePath, as byIdFolder + "/" +
 // name; empty when none does or the folder is missing.

@@ -153,22 +153,22 @@ int SerialPort::OpenPath(const char* devicePath) {
   return OpenDevice(devicePath != nullptr ? devicePath : "") ? 1 : 0;
 }
 
-OpenResult SerialPort::OpenPort(const PortName& name) {
+Result<> SerialPort::OpenPort(const PortName& name) {
   if (!name.devicePath.empty()) return OpenDevice(name.devicePath);
   if (name.portNumber != 0) return OpenDevice(DevicePathFor(name.portNumber));
-  if (name.text.empty()) return {false, "no port given"};
-  return {false, name.text +
-                     " is not a port; give COM1 or above, a device path such as /dev/ttyUSB0, "
-                     "or a name from " +
-                     kByIdFolder};
+  if (name.text.empty()) return Error{"no port given"};
+  return Error{name.text +
+               " is not a port; give COM1 or above, a device path such as /dev/ttyUSB0, "
+               "or a name from " +
+               kByIdFolder};
 }
 
-OpenResult SerialPort::OpenDevice(const std::string& devicePath) {
-  if (devicePath.empty()) return {false, "no port given"};
+Result<> SerialPort::OpenDevice(const std::string& devicePath) {
+  if (devicePath.empty()) return Error{"no port given"};
   std::lock_guard lock(lock_);
   // Opening over an open port would leak its descriptor; the window opens
   // only a closed port.
-  if (handle_ >= 0) return {false, devicePath + ": a port is open already; disconnect it first"};
+  if (handle_ >= 0) return Error{devicePath + ": a port is open already; disconnect it first"};
 
   int fault = 0;
   {
@@ -195,13 +195,13 @@ OpenResult SerialPort::OpenDevice(const std::string& devicePath) {
         wentAway_ = false;
       }
       open_ = true;
-      return {true, {}};
+      return {};
     }
   }
   // The attempt's descriptor is closed by now, so the cause cannot name this
   // process as the program holding the device.
-  if (fault == kSettingsRefused) return {false, SettingsRefusedCause(devicePath)};
-  return {false, OpenFailureCause(devicePath, fault)};
+  if (fault == kSettingsRefused) return Error{SettingsRefusedCause(devicePath)};
+  return Error{OpenFailureCause(devicePath, fault)};
 }
 
 void SerialPort::Close() {

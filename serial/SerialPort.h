@@ -5,19 +5,11 @@
 #include <mutex>
 #include <string>
 
+#include "base/Result.h"
 #include "serial/DevicePort.h"
 #include "serial/PortName.h"
 
 namespace brenvik {
-
-// The outcome of an open: when it failed, the cause as one line a person can
-// act on, such as "/dev/ttyUSB0: permission denied; add your user to the
-// dialout group (sudo usermod -aG dialout $USER), then log out and in again".
-struct OpenResult {
-  bool ok = false;
-  std::string cause;  // empty when ok
-  explicit operator bool() const { return ok; }
-};
 
 // The one serial port: 9600 baud, 8 data bits, no parity, one stop bit, raw,
 // no flow control, DTR and RTS off, reads that never block, exclusive use.
@@ -43,13 +35,15 @@ class SerialPort final : public DevicePort {
   int Open(uint32_t portNumber);
   // Opens a device by path (/dev/ttyUSB0, a pseudo-terminal). Returns 1 or 0.
   int OpenPath(const char* devicePath);
-  // Opens a device by path, saying why not when it fails: no such device,
-  // permission denied, in use by another program, not a serial device, line
-  // settings refused, or "no port given" for an empty path.
-  OpenResult OpenDevice(const std::string& devicePath);
+  // Opens a device by path. A failure names the cause as one line a person
+  // can act on: no such device, permission denied ("/dev/ttyUSB0: permission
+  // denied; add your user to the dialout group (sudo usermod -aG dialout
+  // $USER), then log out and in again"), in use by another program, not a
+  // serial device, line settings refused, or "no port given" for an empty path.
+  Result<> OpenDevice(const std::string& devicePath);
   // Opens what ParsePortName read: the device path, else COM n; port 0 fails
   // with "<text> is not a port; ..." ("no port given" for an empty text).
-  OpenResult OpenPort(const PortName& name);
+  Result<> OpenPort(const PortName& name);
   // Closes the port if it is open; harmless on a closed port.
   void Close();
   bool IsOpen() const;

@@ -19,13 +19,12 @@
 #include <optional>
 #include <set>
 #include <string>
-#include <system_error>
 #include <thread>
 #include <vector>
 
+#include "base/StandardDescriptors.h"
 #include "res/Version.h"
 #include "serial/SerialPort.h"
-#include "base/StandardDescriptors.h"
 #include "tools/StopSignalHandler.h"
 #include "tools/device/DeviceFileWriter.h"
 #include "tools/device/PtyDevice.h"
@@ -36,11 +35,11 @@ namespace {
 using brenvik::tools::g_stopRequested;
 using brenvik::tools::InstallStopHandlers;
 
+using brenvik::Result;
 using brenvik::device::Answer;
 using brenvik::device::AnswerQueue;
 using brenvik::device::DeviceEvent;
 using brenvik::device::DevicePolicy;
-using brenvik::device::FileWriteResult;
 
 constexpr const char* kUsage =
     "Usage: brenvik-device [options]\n"
@@ -350,21 +349,21 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
 
 // Makes `link` a symbolic link to `target`, replacing a symbolic link there
 // in one step (a loader waiting on the path never finds it missing) but
-// nothing else; returns the cause when it cannot.
-std::optional<std::string> MakeLink(const std::string& link, const std::string& target) {
+// nothing else; fails with the cause when it cannot.
+Result<> MakeLink(const std::string& link, const std::string& target) {
   struct stat info {};
   if (::lstat(link.c_str(), &info) == 0 && !S_ISLNK(info.st_mode)) {
-    return link + " exists and is not a symbolic link; not replacing it";
+    return brenvik::Error{link + " exists and is not a symbolic link; not replacing it"};
   }
   const std::string temporary = link + ".new-" + std::to_string(::getpid());
   (void)::unlink(temporary.c_str());
   if (::symlink(target.c_str(), temporary.c_str()) != 0 ||
       ::rename(temporary.c_str(), link.c_str()) != 0) {
-    const std::string cause = std::generic_category().message(errno);
+    const int errnum = errno;
     (void)::unlink(temporary.c_str());
-    return "cannot make the link " + link + ": " + cause;
+    return brenvik::SystemError("cannot make the link " + link, errnum);
   }
-  return std::nullopt;
+  return {};
 }
 
 // Removes the link unless another device has meanwhile put its own there.
@@ -388,7 +387,7 @@ std::string HexBytes(const std::vector<uint8_t>& bytes) {
 // those of the device in use, so they see what it has received.
 class EventReporter {
  public:
-  using Writer = std::function<FileWriteResult(const std::string&)>;
+  using Writer = std::function<Result<>(const std::string&)>;
 
   EventReporter(const Options& options, Writer writeDb, Writer writeMmi)
       : options_(options), writeDb_(std::move(writeDb)), writeMmi_(std::move(writeMmi)) {}
@@ -418,11 +417,11 @@ class EventReporter {
     if (!options_.quiet) std::printf("%s\n", line.c_str());
   }
   void Write(const Writer& writer, const std::string& path) const {
-    const FileWriteResult result = writer(path);
-    if (result) {
+    const Result<> written = writer(path);
+    if (written) {
       Say("wrote " + path);
     } else {
-      std::fprintf(stderr, "brenvik-device: cannot write %s\n", result.error.c_str());
+      std::fprintf(stderr, "brenvik-device: cannot write %s\n", written.error().c_str());
     }
   }
 
@@ -441,8 +440,8 @@ int RunOnPty(const Options& options) {
     return 1;
   }
   if (!options.linkPath.empty()) {
-    if (const auto error = MakeLink(options.linkPath, device.Path())) {
-      std::fprintf(stderr, "brenvik-device: %s\n", error->c_str());
+    if (const Result<> linked = MakeLink(options.linkPath, device.Path()); !linked) {
+      std::fprintf(stderr, "brenvik-device: %s\n", linked.error().c_str());
       return 1;
     }
   }

@@ -5,9 +5,10 @@
 #include <csignal>
 #include <cstdio>
 #include <string>
+#include <vector>
 
-#include "serial/PortList.h"
 #include "base/StandardDescriptors.h"
+#include "serial/PortList.h"
 #include "tools/StopSignalHandler.h"
 #include "tools/load/LoadOptions.h"
 #include "tools/load/Loader.h"
@@ -21,13 +22,13 @@ std::string OrDash(const std::string& text) { return text.empty() ? "-" : text; 
 
 // One line per port, its columns tab-separated so that a script can cut them.
 int PrintPorts() {
-  const brenvik::PortListResult listed = brenvik::ListPorts();
+  const brenvik::Result<std::vector<brenvik::PortInfo>> listed = brenvik::ListPorts();
   if (!listed) {
-    std::fprintf(stderr, "brenvik-load: %s\n", listed.error.c_str());
+    std::fprintf(stderr, "brenvik-load: %s\n", listed.error().c_str());
     return kPortWillNotOpen;
   }
-  if (listed.ports.empty()) std::fprintf(stderr, "brenvik-load: no serial ports found\n");
-  for (const brenvik::PortInfo& port : listed.ports) {
+  if (listed->empty()) std::fprintf(stderr, "brenvik-load: no serial ports found\n");
+  for (const brenvik::PortInfo& port : *listed) {
     char ids[16] = "-";
     if (port.usbVendorId && port.usbProductId) {
       std::snprintf(ids, sizeof ids, "%04x:%04x", *port.usbVendorId, *port.usbProductId);

@@ -8,6 +8,7 @@
 #include <QStyleOptionButton>
 #include <QTemporaryDir>
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "WindowHarness.h"
@@ -255,10 +256,10 @@ TEST(BrenvikDlgTest, RejectedFileShowsTheReadersErrorAndIsNotSelected) {
 
   const QString bad = DataFile("bad_db.csv");
   DbTable scratch{};
-  const FileReadResult expected = ReadDbFile(scratch, QFile::encodeName(bad).constData());
-  ASSERT_FALSE(expected.ok);
+  const Result<FileWarnings> expected = ReadDbFile(scratch, QFile::encodeName(bad).constData());
+  ASSERT_FALSE(expected.ok());
   window.Choose(bad, "IDC_SELECT_DB");
-  EXPECT_EQ(window.Text("IDC_DB_STATUS"), "Error: " + QString::fromStdString(expected.error));
+  EXPECT_EQ(window.Text("IDC_DB_STATUS"), "Error: " + QString::fromStdString(expected.error()));
 
   const QString missing = DataFile("no-such-mmi.csv");
   window.Choose(missing, "IDC_SELECT_MMI");
@@ -287,10 +288,22 @@ TEST(BrenvikDlgTest, WarningsOfASelectedFileShowInOneBoxBehindTheUnchangedStatus
   mmiFile.close();
 
   WindowHarness window;
+  testing::internal::CaptureStderr();
   window.Choose(db, "IDC_SELECT_DB");
   EXPECT_EQ(window.Text("IDC_DB_STATUS"), "Total entries is 22");
   window.Choose(mmi, "IDC_SELECT_MMI");
   EXPECT_EQ(window.Text("IDC_MMI_STATUS"), "OK");
+  // Standard error gets every warning, one line each, in the order read.
+  std::string printed;
+  for (int line = 3; line < 25; ++line) {
+    printed += db.toStdString() + ":" + std::to_string(line) +
+               ": field 6 (tailText) has 5 characters, more than the 4 that reach the device "
+               "whole: it gets \"TAILS\" without its terminating zero\n";
+  }
+  printed += mmi.toStdString() +
+             ":1: field 2 (setting 1) \"12\" is not a single digit: the device gets 1\n";
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_NE(err.find(printed), std::string::npos) << err;
 
   ASSERT_EQ(window.messages.size(), 2);
   const QStringList dbLines = window.messages[0].split('\n');

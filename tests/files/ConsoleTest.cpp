@@ -9,6 +9,7 @@
 #include <string>
 
 #include "base/FileDescriptor.h"
+#include "files/FileWarnings.h"
 
 namespace brenvik {
 namespace {
@@ -114,6 +115,15 @@ TEST(Console, WarningIsOneLineOnStandardError) {
   CaptureStderr();
   ConsoleWarn("db.csv:3: field 2 (code) has 12 characters, cut to 10");
   EXPECT_EQ(GetCapturedStderr(), "db.csv:3: field 2 (code) has 12 characters, cut to 10\n");
+  EXPECT_EQ(GetCapturedStdout(), "");
+
+  CaptureStdout();
+  CaptureStderr();
+  PrintWarnings({"db.csv:3: field 2 (code) has 12 characters, cut to 10",
+                 "db.csv:4: field 6 (tailText) is the last field of its line"});
+  EXPECT_EQ(GetCapturedStderr(),
+            "db.csv:3: field 2 (code) has 12 characters, cut to 10\n"
+            "db.csv:4: field 6 (tailText) is the last field of its line\n");
   EXPECT_EQ(GetCapturedStdout(), "");
 }
 

@@ -73,13 +73,13 @@ class DbFileReader : public testing::Test {
   }
 
   // Reads `content` from a temp file, swallowing the entry-count line.
-  FileReadResult ReadContent(std::string_view content, std::string* path = nullptr) {
+  Result<FileWarnings> ReadContent(std::string_view content, std::string* path = nullptr) {
     const std::string file = dir.Write("test-db.csv", content);
     if (path != nullptr) {
       *path = file;
     }
     CaptureStdout();
-    FileReadResult result = ReadDbFile(*table, file.c_str());
+    Result<FileWarnings> result = ReadDbFile(*table, file.c_str());
     GetCapturedStdout();
     return result;
   }
@@ -93,12 +93,12 @@ TEST_F(DbFileReader, ExampleFileReadsToExactRecordImages) {
   const std::string path = test::TestDataDir() + "example-db.csv";
   CaptureStdout();
   CaptureStderr();
-  const FileReadResult result = ReadDbFile(*table, path.c_str());
+  const Result<FileWarnings> result = ReadDbFile(*table, path.c_str());
   const std::string out = GetCapturedStdout();
   const std::string err = GetCapturedStderr();
 
-  ASSERT_TRUE(result.ok) << result.error;
-  EXPECT_TRUE(result.warnings.empty());
+  ASSERT_TRUE(result.ok()) << result.error();
+  EXPECT_TRUE(result->empty());
   EXPECT_EQ(out, "Number of Entries = 2\n");
   EXPECT_EQ(err, "");
   EXPECT_EQ(table->count, 2);
@@ -126,10 +126,10 @@ TEST_F(DbFileReader, ExampleFileReadsToExactRecordImages) {
 TEST_F(DbFileReader, SampleFileHoldsTwentyEntriesWithinTheFieldLimits) {
   const std::string path = test::TestDataDir() + "sample-db.csv";
   CaptureStdout();
-  const FileReadResult result = ReadDbFile(*table, path.c_str());
+  const Result<FileWarnings> result = ReadDbFile(*table, path.c_str());
   EXPECT_EQ(GetCapturedStdout(), "Number of Entries = 20\n");
-  ASSERT_TRUE(result.ok) << result.error;
-  EXPECT_TRUE(result.warnings.empty());
+  ASSERT_TRUE(result.ok()) << result.error();
+  EXPECT_TRUE(result->empty());
   ASSERT_EQ(table->count, 20);
   bool seenSubEntryCount[kMaxSubEntries + 1] = {};
   for (int i = 0; i < table->count; ++i) {
@@ -204,8 +204,8 @@ TEST_F(DbFileReader, EntryLineFieldsAreStoredAsTheFileHoldsThem) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     FillWithPattern();
-    const FileReadResult result = ReadContent("1\nheading\n" + c.line);
-    ASSERT_TRUE(result.ok) << result.error;
+    const Result<FileWarnings> result = ReadContent("1\nheading\n" + c.line);
+    ASSERT_TRUE(result.ok()) << result.error();
     EXPECT_EQ(table->count, 1);
     EXPECT_EQ(BytesOf(table->records[0]), BytesOf(c.expected));
   }
@@ -215,9 +215,9 @@ TEST_F(DbFileReader, CountIsTheFirstFieldOfTheFirstLine) {
   const char* countLines[] = {"2\n", "2,junk\n", ",,2\n", "  2 entries\n", "+2\r\n", "02,1\n"};
   for (const char* countLine : countLines) {
     SCOPED_TRACE(countLine);
-    const FileReadResult result =
+    const Result<FileWarnings> result =
         ReadContent(std::string(countLine) + "h\n1,A,0,0,L,T,0,0\n2,B,0,0,L,T,0,0\n");
-    ASSERT_TRUE(result.ok) << result.error;
+    ASSERT_TRUE(result.ok()) << result.error();
     EXPECT_EQ(table->count, 2);
   }
 }
@@ -238,17 +238,17 @@ TEST_F(DbFileReader, CountOfZeroReadsNoEntriesAndIsAccepted) {
     const std::unique_ptr<DbTable> before = std::make_unique<DbTable>(*table);
     const std::string path = dir.Write("test-db.csv", c.content);
     CaptureStdout();
-    const FileReadResult result = ReadDbFile(*table, path.c_str());
+    const Result<FileWarnings> result = ReadDbFile(*table, path.c_str());
     EXPECT_EQ(GetCapturedStdout(), c.printed);
-    ASSERT_TRUE(result.ok) << result.error;
+    ASSERT_TRUE(result.ok()) << result.error();
     EXPECT_EQ(table->count, c.count);
     EXPECT_EQ(std::memcmp(table->records, before->records, sizeof table->records), 0);
   }
 }
 
 TEST_F(DbFileReader, SecondLineIsSkippedEvenWhenItLooksLikeAnEntry) {
-  const FileReadResult result = ReadContent("1\n1,SKIP,9,0,SKIPPED,S\n1,A100,1,0,L,T,0,0\n");
-  ASSERT_TRUE(result.ok) << result.error;
+  const Result<FileWarnings> result = ReadContent("1\n1,SKIP,9,0,SKIPPED,S\n1,A100,1,0,L,T,0,0\n");
+  ASSERT_TRUE(result.ok()) << result.error();
   EXPECT_EQ(BytesOf(table->records[0]), BytesOf(Entry("A100", 1, "L", {}, "T")));
 }
 
@@ -258,20 +258,20 @@ TEST_F(DbFileReader, LinesAfterTheLastCountedEntryAreNotRead) {
   std::string content = "1\nh\n1,A100,1,0,L,T,0,0\n2,B200,2,0,L,T,0,0\n";
   content += std::string(500, 'x') + "\n";
   content += std::string("bad\0line\n", 9);
-  const FileReadResult result = ReadContent(content);
-  ASSERT_TRUE(result.ok) << result.error;
+  const Result<FileWarnings> result = ReadContent(content);
+  ASSERT_TRUE(result.ok()) << result.error();
   EXPECT_EQ(table->count, 1);
   EXPECT_EQ(BytesOf(table->records[0]), BytesOf(Entry("A100", 1, "L", {}, "T")));
   EXPECT_EQ(std::memcmp(&table->records[1], &before->records[1], sizeof(DbRecord) * 2999), 0);
 }
 
 TEST_F(DbFileReader, ShorterFileAfterLongerOneKeepsTheRecordsBehindTheNewCount) {
-  ASSERT_TRUE(ReadContent("3\nh\n1,A,1,0,LA,T\n2,B,2,1,LB,7,S,T\n3,C,3,0,LC,T\n").ok);
+  ASSERT_TRUE(ReadContent("3\nh\n1,A,1,0,LA,T\n2,B,2,1,LB,7,S,T\n3,C,3,0,LC,T\n").ok());
   const DbRecord secondOfLonger = table->records[1];
   const DbRecord thirdOfLonger = table->records[2];
 
-  const FileReadResult result = ReadContent("1\nh\n1,N,9,0,NEW,T,0,0\n");
-  ASSERT_TRUE(result.ok) << result.error;
+  const Result<FileWarnings> result = ReadContent("1\nh\n1,N,9,0,NEW,T,0,0\n");
+  ASSERT_TRUE(result.ok()) << result.error();
   EXPECT_EQ(table->count, 1);
   EXPECT_EQ(BytesOf(table->records[0]), BytesOf(Entry("N", 9, "NEW", {}, "T")));
   EXPECT_EQ(BytesOf(table->records[1]), BytesOf(secondOfLonger));
@@ -279,8 +279,8 @@ TEST_F(DbFileReader, ShorterFileAfterLongerOneKeepsTheRecordsBehindTheNewCount) 
 }
 
 TEST_F(DbFileReader, RecordIsClearedBeforeItIsRefilled) {
-  ASSERT_TRUE(ReadContent("1\nh\n1,LONGCODE,1,3,LONG LABEL,1,AAAA,2,BBBB,3,CCCC,TAIL,0,0\n").ok);
-  ASSERT_TRUE(ReadContent("1\nh\n1,S,2,1,SL,4,D,T,0,0\n").ok);
+  ASSERT_TRUE(ReadContent("1\nh\n1,LONGCODE,1,3,LONG LABEL,1,AAAA,2,BBBB,3,CCCC,TAIL,0,0\n").ok());
+  ASSERT_TRUE(ReadContent("1\nh\n1,S,2,1,SL,4,D,T,0,0\n").ok());
   EXPECT_EQ(BytesOf(table->records[0]), BytesOf(Entry("S", 2, "SL", {{4, "D"}}, "T")));
 }
 
@@ -349,20 +349,20 @@ TEST_F(DbFileReader, WarningsSayWhereTheDeviceGetsOtherThanTheFileHolds) {
     FillWithPattern();
     std::string path;
     CaptureStderr();
-    const FileReadResult result = ReadContent("1\nh\n" + c.content, &path);
+    const Result<FileWarnings> result = ReadContent("1\nh\n" + c.content, &path);
     const std::string err = GetCapturedStderr();
-    ASSERT_TRUE(result.ok) << result.error;
+    ASSERT_TRUE(result.ok()) << result.error();
     EXPECT_EQ(BytesOf(table->records[0]), BytesOf(c.expected));
-    test::ExpectWarnings(result.warnings, err, path, c.warnings);
+    test::ExpectWarnings(*result, err, path, c.warnings);
   }
 }
 
 TEST_F(DbFileReader, ByteOrderMarkOfASpreadsheetIsSkipped) {
-  const FileReadResult result = ReadContent(
+  const Result<FileWarnings> result = ReadContent(
       "\xEF\xBB\xBF"
       "1\nh\n1,A100,1,0,L,T,0,0\n");
-  ASSERT_TRUE(result.ok) << result.error;
-  EXPECT_TRUE(result.warnings.empty());
+  ASSERT_TRUE(result.ok()) << result.error();
+  EXPECT_TRUE(result->empty());
   EXPECT_EQ(BytesOf(table->records[0]), BytesOf(Entry("A100", 1, "L", {}, "T")));
 }
 
@@ -435,11 +435,10 @@ TEST_F(DbFileReader, RejectedFileLeavesTheTableUntouched) {
     const std::unique_ptr<DbTable> before = std::make_unique<DbTable>(*table);
     std::string path;
     CaptureStderr();
-    const FileReadResult result = ReadContent(c.content, &path);
+    const Result<FileWarnings> result = ReadContent(c.content, &path);
     const std::string err = GetCapturedStderr();
-    EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.error, path + c.error);
-    EXPECT_TRUE(result.warnings.empty());
+    EXPECT_FALSE(result.ok());
+    EXPECT_EQ(result.error(), path + c.error);
     EXPECT_EQ(err, "") << "a failed read cuts nothing and so warns of nothing";
     EXPECT_EQ(std::memcmp(table.get(), before.get(), sizeof(DbTable)), 0);
   }
@@ -451,11 +450,11 @@ TEST_F(DbFileReader, MissingFileIsReportedPerrorStyleAndLeavesTheTableUntouched)
   const std::string path = dir.Path("no-such-db.csv");
   CaptureStdout();
   CaptureStderr();
-  const FileReadResult result = ReadDbFile(*table, path.c_str());
+  const Result<FileWarnings> result = ReadDbFile(*table, path.c_str());
   const std::string err = GetCapturedStderr();
   const std::string out = GetCapturedStdout();
-  EXPECT_FALSE(result.ok);
-  EXPECT_EQ(result.error, path + ": Error opening file: No such file or directory");
+  EXPECT_FALSE(result.ok());
+  EXPECT_EQ(result.error(), path + ": Error opening file: No such file or directory");
   EXPECT_EQ(err, "Error opening file: No such file or directory\n");
   EXPECT_EQ(out, "");
   EXPECT_EQ(std::memcmp(table.get(), before.get(), sizeof(DbTable)), 0);
@@ -469,9 +468,9 @@ TEST_F(DbFileReader, AnythingButARegularFileIsRefusedWithoutWaiting) {
     SCOPED_TRACE(path);
     FillWithPattern();
     const std::unique_ptr<DbTable> before = std::make_unique<DbTable>(*table);
-    const FileReadResult result = ReadDbFile(*table, path.c_str());
-    EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.error, path + ": not a regular file");
+    const Result<FileWarnings> result = ReadDbFile(*table, path.c_str());
+    EXPECT_FALSE(result.ok());
+    EXPECT_EQ(result.error(), path + ": not a regular file");
     EXPECT_EQ(std::memcmp(table.get(), before.get(), sizeof(DbTable)), 0);
   }
 }
@@ -482,8 +481,8 @@ TEST_F(DbFileReader, FullTableOf3000EntriesIsRead) {
     content += std::to_string(i) + ",C" + std::to_string(i) + "," + std::to_string(i % 256) +
                ",1,L," + std::to_string(i) + ",S,T,0,0\n";
   }
-  const FileReadResult result = ReadContent(content);
-  ASSERT_TRUE(result.ok) << result.error;
+  const Result<FileWarnings> result = ReadContent(content);
+  ASSERT_TRUE(result.ok()) << result.error();
   EXPECT_EQ(table->count, 3000);
   EXPECT_EQ(BytesOf(table->records[2999]),
             BytesOf(Entry("C2999", 2999 % 256, "L", {{2999, "S"}}, "T")));

@@ -149,18 +149,19 @@ TEST(DataFileLines, EndsLinesAtLfOrCrLfKeepsTheNewlineAndSkipsALeadingByteOrderM
   const std::string path =
       dir.Write("lines.csv", "\xEF\xBB\xBFone\r\ntwo\nthree\rstill three\n\xEF\xBB\xBFlast");
   DataFileLines file(path, 99);
-  ASSERT_FALSE(file.Open());
+  ASSERT_TRUE(file.Open());
   std::string line;
-  std::string error;
   const std::vector<std::string> expected = {"one\n", "two\n", "three\rstill three\n",
                                              "\xEF\xBB\xBFlast"};
   for (const std::string& want : expected) {
-    ASSERT_EQ(file.NextLine(line, error), DataFileLines::Status::kLine) << error;
+    const Result<DataFileLines::Status> next = file.NextLine(line);
+    ASSERT_TRUE(next) << next.error();
+    ASSERT_EQ(*next, DataFileLines::Status::kLine);
     EXPECT_EQ(line, want);
   }
   EXPECT_EQ(file.LineNumber(), 4);
-  EXPECT_EQ(file.NextLine(line, error), DataFileLines::Status::kEnd);
-  EXPECT_EQ(file.NextLine(line, error), DataFileLines::Status::kEnd);
+  EXPECT_EQ(*file.NextLine(line), DataFileLines::Status::kEnd);
+  EXPECT_EQ(*file.NextLine(line), DataFileLines::Status::kEnd);
 }
 
 TEST(DataFileLines, LimitCountsTheNewlineButNotADroppedCarriageReturn) {
@@ -185,15 +186,15 @@ TEST(DataFileLines, LimitCountsTheNewlineButNotADroppedCarriageReturn) {
   for (const Case& c : cases) {
     const std::string path = dir.Write("limit.csv", c.content);
     DataFileLines file(path, 10);
-    ASSERT_FALSE(file.Open());
+    ASSERT_TRUE(file.Open());
     std::string line;
-    std::string error;
-    const DataFileLines::Status status = file.NextLine(line, error);
+    const Result<DataFileLines::Status> next = file.NextLine(line);
     if (c.ok) {
-      EXPECT_EQ(status, DataFileLines::Status::kLine) << error;
+      ASSERT_TRUE(next) << next.error();
+      EXPECT_EQ(*next, DataFileLines::Status::kLine);
     } else {
-      EXPECT_EQ(status, DataFileLines::Status::kFailed);
-      EXPECT_EQ(error, path + ":1: line longer than 10 characters");
+      EXPECT_FALSE(next);
+      EXPECT_EQ(next.error(), path + ":1: line longer than 10 characters");
     }
   }
 }

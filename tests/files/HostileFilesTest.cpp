@@ -205,22 +205,22 @@ TEST_P(HostileFilesTest, IsReadWithinItsImageOrRejectedWithItsCauseChangingNothi
 
   CaptureStdout();
   CaptureStderr();
-  const FileReadResult result =
+  const Result<FileWarnings> result =
       c.reader == Reader::kDb ? ReadDbFile(*table, path.c_str()) : ReadMmiFile(block, path.c_str());
   const std::string err = GetCapturedStderr();
   const std::string out = GetCapturedStdout();
 
   EXPECT_EQ(out, expected.out);
   EXPECT_EQ(err, expected.err);
-  EXPECT_TRUE(result.warnings.empty());
   if (!expected.ok) {
-    EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.error, path + expected.error);
+    EXPECT_FALSE(result.ok());
+    EXPECT_EQ(result.error(), path + expected.error);
     EXPECT_EQ(std::memcmp(table.get(), tableBefore.get(), sizeof(DbTable)), 0);
     EXPECT_EQ(std::memcmp(&block, &blockBefore, sizeof block), 0);
     return;
   }
-  ASSERT_TRUE(result.ok) << result.error;
+  ASSERT_TRUE(result.ok()) << result.error();
+  EXPECT_TRUE(result->empty());
   if (c.reader == Reader::kMmi) {
     EXPECT_STREQ(block.shortText2, expected.lastText.c_str());
     EXPECT_EQ(std::memcmp(table.get(), tableBefore.get(), sizeof(DbTable)), 0);

@@ -40,7 +40,7 @@ class MmiFileReader : public testing::Test {
  protected:
   void FillWithPattern() { std::memset(static_cast<void*>(&block), 0x5A, sizeof block); }
 
-  FileReadResult ReadContent(std::string_view content, std::string* path = nullptr) {
+  Result<FileWarnings> ReadContent(std::string_view content, std::string* path = nullptr) {
     const std::string file = dir.Write("test-mmi.csv", content);
     if (path != nullptr) {
       *path = file;
@@ -56,18 +56,18 @@ TEST_F(MmiFileReader, ExampleFileReadsToTheExactBlockImage) {
   FillWithPattern();
   const std::string path = test::TestDataDir() + "example-mmi.csv";
   CaptureStderr();
-  const FileReadResult result = ReadMmiFile(block, path.c_str());
+  const Result<FileWarnings> result = ReadMmiFile(block, path.c_str());
   EXPECT_EQ(GetCapturedStderr(), "");
-  ASSERT_TRUE(result.ok) << result.error;
-  EXPECT_TRUE(result.warnings.empty());
+  ASSERT_TRUE(result.ok()) << result.error();
+  EXPECT_TRUE(result->empty());
   EXPECT_EQ(BytesOf(block), Image({1, 0, 5, 2, 9}, "FIRST TEXT", "SECOND TEXT", "THIRD TEXT"));
 }
 
 TEST_F(MmiFileReader, SampleFileReadsWithoutWarningsAndWithoutNewlinesInItsTexts) {
   const std::string path = test::TestDataDir() + "sample-mmi.csv";
-  const FileReadResult result = ReadMmiFile(block, path.c_str());
-  ASSERT_TRUE(result.ok) << result.error;
-  EXPECT_TRUE(result.warnings.empty());
+  const Result<FileWarnings> result = ReadMmiFile(block, path.c_str());
+  ASSERT_TRUE(result.ok()) << result.error();
+  EXPECT_TRUE(result->empty());
   EXPECT_EQ(block.reserved, 0);
   for (uint8_t setting : block.settings) {
     EXPECT_LE(setting, 9);
@@ -90,9 +90,9 @@ TEST_F(MmiFileReader, SettingIsTheFirstCharacterOfItsValueMinusDigitZero) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
-    const FileReadResult result =
+    const Result<FileWarnings> result =
         ReadContent(std::string(c.line) + "s2,0\ns3,0\ns4,0\ns5,0\nt1,A,\nt2,B,\nt3,C,\n");
-    ASSERT_TRUE(result.ok) << result.error;
+    ASSERT_TRUE(result.ok()) << result.error();
     EXPECT_EQ(block.settings[0], c.setting);
   }
 }
@@ -125,8 +125,8 @@ TEST_F(MmiFileReader, TextsAreStoredByteForByte) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     FillWithPattern();
-    const FileReadResult result = ReadContent(kSettingLines + c.textLines);
-    ASSERT_TRUE(result.ok) << result.error;
+    const Result<FileWarnings> result = ReadContent(kSettingLines + c.textLines);
+    ASSERT_TRUE(result.ok()) << result.error();
     EXPECT_EQ(BytesOf(block), c.expected);
   }
 }
@@ -134,9 +134,9 @@ TEST_F(MmiFileReader, TextsAreStoredByteForByte) {
 TEST_F(MmiFileReader, SecondReadClearsEveryByteTheFirstSet) {
   ASSERT_TRUE(ReadContent("a,9\nb,9\nc,9\nd,9\ne,9\nt1," + std::string(80, 'L') + ",\nt2," +
                           std::string(20, 'S') + ",\nt3," + std::string(22, 'T') + ",\n")
-                  .ok);
-  const FileReadResult result = ReadContent("a,1\nb,2\nc,3\nd,4\ne,5\nt1,x,\nt2,y,\nt3,z,\n");
-  ASSERT_TRUE(result.ok) << result.error;
+                  .ok());
+  const Result<FileWarnings> result = ReadContent("a,1\nb,2\nc,3\nd,4\ne,5\nt1,x,\nt2,y,\nt3,z,\n");
+  ASSERT_TRUE(result.ok()) << result.error();
   EXPECT_EQ(BytesOf(block), Image({1, 2, 3, 4, 5}, "x", "y", "z"));
 }
 
@@ -197,11 +197,11 @@ TEST_F(MmiFileReader, WarningsSayWhereTheDeviceGetsOtherThanTheFileHolds) {
     FillWithPattern();
     std::string path;
     CaptureStderr();
-    const FileReadResult result = ReadContent(c.content, &path);
+    const Result<FileWarnings> result = ReadContent(c.content, &path);
     const std::string err = GetCapturedStderr();
-    ASSERT_TRUE(result.ok) << result.error;
+    ASSERT_TRUE(result.ok()) << result.error();
     EXPECT_EQ(BytesOf(block), c.expected);
-    test::ExpectWarnings(result.warnings, err, path, c.warnings);
+    test::ExpectWarnings(*result, err, path, c.warnings);
   }
 }
 
@@ -238,11 +238,10 @@ TEST_F(MmiFileReader, RejectedFileLeavesTheBlockUntouched) {
     const MmiBlock before = block;
     std::string path;
     CaptureStderr();
-    const FileReadResult result = ReadContent(c.content, &path);
+    const Result<FileWarnings> result = ReadContent(c.content, &path);
     const std::string err = GetCapturedStderr();
-    EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.error, path + c.error);
-    EXPECT_TRUE(result.warnings.empty());
+    EXPECT_FALSE(result.ok());
+    EXPECT_EQ(result.error(), path + c.error);
     EXPECT_EQ(err, "");
     EXPECT_EQ(std::memcmp(&block, &before, sizeof block), 0);
   }
@@ -250,9 +249,9 @@ TEST_F(MmiFileReader, RejectedFileLeavesTheBlockUntouched) {
 
 TEST_F(MmiFileReader, LineOf99CharactersWithItsNewlineIsAccepted) {
   const std::string line = "s1,7" + std::string(94, 'x') + "\r\n";  // 99 once the CR is dropped
-  const FileReadResult result =
+  const Result<FileWarnings> result =
       ReadContent(line + kSettingLines.substr(5) + "t1,A,\nt2,B,\nt3,C,\n");
-  ASSERT_TRUE(result.ok) << result.error;
+  ASSERT_TRUE(result.ok()) << result.error();
   EXPECT_EQ(block.settings[0], 7);
 }
 
@@ -261,10 +260,10 @@ TEST_F(MmiFileReader, MissingFileIsReportedPerrorStyleAndLeavesTheBlockUntouched
   const MmiBlock before = block;
   const std::string path = dir.Path("no-such-mmi.csv");
   CaptureStderr();
-  const FileReadResult result = ReadMmiFile(block, path.c_str());
+  const Result<FileWarnings> result = ReadMmiFile(block, path.c_str());
   EXPECT_EQ(GetCapturedStderr(), "Error opening file: No such file or directory\n");
-  EXPECT_FALSE(result.ok);
-  EXPECT_EQ(result.error, path + ": Error opening file: No such file or directory");
+  EXPECT_FALSE(result.ok());
+  EXPECT_EQ(result.error(), path + ": Error opening file: No such file or directory");
   EXPECT_EQ(std::memcmp(&block, &before, sizeof block), 0);
 }
 
@@ -272,9 +271,9 @@ TEST_F(MmiFileReader, DirectoryIsNotARegularFile) {
   FillWithPattern();
   const MmiBlock before = block;
   const std::string path = dir.Path("");
-  const FileReadResult result = ReadMmiFile(block, path.c_str());
-  EXPECT_FALSE(result.ok);
-  EXPECT_EQ(result.error, path + ": not a regular file");
+  const Result<FileWarnings> result = ReadMmiFile(block, path.c_str());
+  EXPECT_FALSE(result.ok());
+  EXPECT_EQ(result.error(), path + ": not a regular file");
   EXPECT_EQ(std::memcmp(&block, &before, sizeof block), 0);
 }
 

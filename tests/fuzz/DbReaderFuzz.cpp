@@ -61,14 +61,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   state.input.Write(data, size);
   std::memcpy(static_cast<void*>(&table), &pattern, sizeof table);
 
-  const FileReadResult result = ReadDbFile(table, state.input.Path().c_str());
+  const Result<FileWarnings> result = ReadDbFile(table, state.input.Path().c_str());
 
-  if (!result.ok) {
-    Require(NamesThePath(result.error, state.input.Path()), "the error starts with the path");
+  if (!result.ok()) {
+    Require(NamesThePath(result.error(), state.input.Path()), "the error starts with the path");
     Require(std::memcmp(&table, &pattern, sizeof table) == 0, "a failed read leaves the table");
     return 0;
   }
-  Require(result.error.empty(), "a good read carries no error");
+  Require(result.error().empty(), "a good read carries no error");
   Require(table.count >= 0 && table.count <= kMaxDbEntries, "count is 0 to 3000");
   // Records behind the count keep what an earlier file left there.
   const int32_t read = table.count;
@@ -76,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   Require(std::memcmp(&table.records[read], &pattern.records[read],
                       sizeof(DbRecord) * static_cast<std::size_t>(kMaxDbEntries - read)) == 0,
           "records behind the count are untouched");
-  for (const std::string& warning : result.warnings) {
+  for (const std::string& warning : *result) {
     Require(NamesThePath(warning, state.input.Path()), "a warning starts with the path");
   }
   return 0;

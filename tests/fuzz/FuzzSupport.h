@@ -20,12 +20,10 @@ inline int& ReportFd() {
 }
 
 // Silences the readers' console output for the whole run. Standard output
-// carries the entry count of every DB file read and standard error a warning
-// per cut text; writing them for each of millions of inputs would cost more
-// than the reads. libFuzzer's own -close_fd_mask does it safely (its messages
-// and the sanitizer reports move to a copy of standard error), so the flag is
-// put in front of the caller's arguments, where a flag of the caller's own
-// still wins.
+// carries the entry count of every DB file read; writing it for each of
+// millions of inputs would cost more than the reads. libFuzzer's own -close_fd_mask does it safely
+// (its messages and the sanitizer reports move to a copy of standard error), so the flag is put in
+// front of the caller's arguments, where a flag of the caller's own still wins.
 inline void QuietConsole(int* argc, char*** argv) {
   static std::vector<char*> args;
   static char quiet[] = "-close_fd_mask=3";

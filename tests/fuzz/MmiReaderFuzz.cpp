@@ -21,19 +21,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   std::memset(static_cast<void*>(&pattern), kPattern, sizeof pattern);
   MmiBlock block = pattern;
 
-  const FileReadResult result = ReadMmiFile(block, input.Path().c_str());
+  const Result<FileWarnings> result = ReadMmiFile(block, input.Path().c_str());
 
-  if (!result.ok) {
-    Require(NamesThePath(result.error, input.Path()), "the error starts with the path");
+  if (!result.ok()) {
+    Require(NamesThePath(result.error(), input.Path()), "the error starts with the path");
     Require(std::memcmp(&block, &pattern, sizeof block) == 0, "a failed read leaves the block");
     return 0;
   }
-  Require(result.error.empty(), "a good read carries no error");
+  Require(result.error().empty(), "a good read carries no error");
   Require(block.reserved == 0, "reserved is 0");
   Require(IsStoredText(block.longText), "longText is a stored text");
   Require(IsStoredText(block.shortText1), "shortText1 is a stored text");
   Require(IsStoredText(block.shortText2), "shortText2 is a stored text");
-  for (const std::string& warning : result.warnings) {
+  for (const std::string& warning : *result) {
     Require(NamesThePath(warning, input.Path()), "a warning starts with the path");
   }
   return 0;

@@ -90,9 +90,9 @@ TEST(PortNameTest, LabelNamesTheDeviceWhatItIsAndItsSerialNumber) {
 
 // The machine's ports, whatever they are: CI has no adapter and no udev.
 TEST(PortNameTest, ListShowsThisMachinesPortsAsDevicesWithLabels) {
-  const PortListResult listed = ListPorts();
-  ASSERT_TRUE(listed) << listed.error;
-  for (const PortInfo& port : listed.ports) {
+  const Result<std::vector<PortInfo>> listed = ListPorts();
+  ASSERT_TRUE(listed) << listed.error();
+  for (const PortInfo& port : *listed) {
     struct stat info {};
     EXPECT_TRUE(::stat(port.path.c_str(), &info) == 0 && S_ISCHR(info.st_mode)) << port.path;
     const std::string name = fs::path(port.path).filename().string();

@@ -22,8 +22,8 @@
 
 #include <gtest/gtest.h>
 
-#include "serial/FrameLink.h"
 #include "base/StandardDescriptors.h"
+#include "serial/FrameLink.h"
 
 namespace brenvik {
 namespace {
@@ -154,17 +154,17 @@ class UnrelatedFile {
 
 // Opens `path` from a child process that has given up root for nobody, as a
 // user outside the device's group would.
-OpenResult OpenAsNobody(const std::string& path) {
+Result<> OpenAsNobody(const std::string& path) {
   constexpr uid_t kNobody = 65534;
   int pipeFds[2];
-  if (::pipe(pipeFds) != 0) return {false, "no pipe"};
+  if (::pipe(pipeFds) != 0) return Error{"no pipe"};
   const pid_t child = ::fork();
   if (child == 0) {
     ::close(pipeFds[0]);
     if (::setgroups(0, nullptr) == 0 && ::setgid(kNobody) == 0 && ::setuid(kNobody) == 0) {
       SerialPort port;
-      const OpenResult opened = port.OpenDevice(path);
-      const std::string said = opened ? "opened" : opened.cause;
+      const Result<> opened = port.OpenDevice(path);
+      const std::string said = opened ? "opened" : opened.error();
       [[maybe_unused]] const ssize_t n = ::write(pipeFds[1], said.data(), said.size());
     }
     ::_exit(0);
@@ -175,7 +175,8 @@ OpenResult OpenAsNobody(const std::string& path) {
   ::close(pipeFds[0]);
   ::waitpid(child, nullptr, 0);
   const std::string text(said, static_cast<size_t>(std::max<ssize_t>(n, 0)));
-  return {text == "opened", text == "opened" ? "" : text};
+  if (text == "opened") return {};
+  return Error{text};
 }
 
 TEST(SerialPortTest, EveryLineByteCrossesBothWaysUnchanged) {
@@ -255,7 +256,7 @@ TEST(SerialPortTest, SecondOpenOfTheSameDeviceFailsUntilTheFirstCloses) {
   SerialPort second;
   ASSERT_EQ(first.OpenPath(pty.path()), 1);
 
-  EXPECT_EQ(second.OpenDevice(pty.path()).cause,
+  EXPECT_EQ(second.OpenDevice(pty.path()).error(),
             std::string(pty.path()) + ": in use by serial_port_test (process " +
                 std::to_string(::getpid()) + "); close that program and try again");
   EXPECT_FALSE(second.IsOpen());
@@ -310,7 +311,7 @@ TEST(SerialPortTest, OpensThatFindNoUsableDeviceSayWhyAndStayClosed) {
   const std::string missing = "/dev/brenvik-no-such-port";
   struct Case {
     const char* what;
-    std::function<OpenResult(SerialPort&)> open;
+    std::function<Result<>(SerialPort&)> open;
     std::string cause;
   };
   std::vector<Case> cases = {
@@ -343,9 +344,9 @@ TEST(SerialPortTest, OpensThatFindNoUsableDeviceSayWhyAndStayClosed) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     SerialPort port;
-    const OpenResult opened = c.open(port);
-    EXPECT_FALSE(opened.ok);
-    EXPECT_EQ(opened.cause, c.cause);
+    const Result<> opened = c.open(port);
+    EXPECT_FALSE(opened.ok());
+    EXPECT_EQ(opened.error(), c.cause);
     EXPECT_FALSE(port.IsOpen());
     const uint8_t byte = 0x02;
     EXPECT_EQ(port.Write(&byte, 1), 0);

@@ -93,9 +93,9 @@ TEST(DeviceFileWriterTest, MmiFileHasEightLabelValueLines) {
 
 TEST(DeviceFileWriterTest, UnwritablePathIsReportedWithItsCause) {
   auto table = std::make_unique<DbTable>();
-  const FileWriteResult result = WriteDbFile(*table, "/nonexistent-dir/db.csv");
+  const Result<> result = WriteDbFile(*table, "/nonexistent-dir/db.csv");
   EXPECT_FALSE(result);
-  EXPECT_EQ(result.error, "/nonexistent-dir/db.csv: No such file or directory");
+  EXPECT_EQ(result.error(), "/nonexistent-dir/db.csv: No such file or directory");
 }
 
 TEST(DeviceFileWriterTest, WrittenFilesReadBackToTheSameTableAndBlock) {

@@ -105,6 +105,7 @@ TEST(LoaderProcessTest, ExitCodesTellWhatWentWrong) {
   const std::string noPort = dir.Path("no-such-port");
   const std::string tooLong = dir.Write("long-db.csv", "4000\nheading\n");
   const std::string badMmi = dir.Write("short-mmi.csv", "s1,1,\n");
+  const std::string warnedDb = dir.Write("warned-db.csv", "1\nheading\n1,C,0,0,L,TAILS,0,0\n");
   const std::string cannotOpen = Join({noPort, "-port"});
   const ExitCase cases[] = {
       {"no arguments", {}, 2, "no --port given"},
@@ -134,6 +135,13 @@ TEST(LoaderProcessTest, ExitCodesTellWhatWentWrong) {
        4,
        Join({"brenvik-load: cannot open port ", noPort, ": ", noPort,
              ": no such device; check that the adapter is plugged in and the name is right\n"})},
+      {"warned file: its warnings, one line each, come before the port is tried",
+       {"--port", noPort, "--db", warnedDb},
+       4,
+       Join({warnedDb,
+             ":3: field 6 (tailText) has 5 characters, more than the 4 that reach the device "
+             "whole: it gets \"TAILS\" without its terminating zero\nbrenvik-load: cannot open "
+             "port "})},
       {"short options", {"-p", cannotOpen, "-d", db}, 4, Join({"cannot open port ", cannotOpen})},
       {"short option with its value attached",
        {Join({"-p", cannotOpen}), Join({"-d", db})},
@@ -156,11 +164,12 @@ TEST(LoaderProcessTest, ListPortsPrintsOneLineOfFiveColumnsPerPortPresent) {
   ChildProcess loader({kLoader, "--list-ports"});
   ASSERT_TRUE(loader.Started());
   EXPECT_EQ(loader.Wait(5s), 0) << loader.Err();
-  const PortListResult listed = ListPorts();
+  const Result<std::vector<PortInfo>> listed = ListPorts();
+  ASSERT_TRUE(listed) << listed.error();
   const std::vector<std::string> lines = loader.OutLines();
-  ASSERT_EQ(lines.size(), listed.ports.size()) << loader.Out();
+  ASSERT_EQ(lines.size(), listed->size()) << loader.Out();
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    EXPECT_EQ(lines[i].rfind(listed.ports[i].path + "\t", 0), 0u) << lines[i];
+    EXPECT_EQ(lines[i].rfind((*listed)[i].path + "\t", 0), 0u) << lines[i];
     EXPECT_EQ(std::count(lines[i].begin(), lines[i].end(), '\t'), 4) << lines[i];
   }
 }

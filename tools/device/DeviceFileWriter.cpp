@@ -6,7 +6,6 @@
 #include <cstring>
 #include <memory>
 #include <string_view>
-#include <system_error>
 
 namespace brenvik::device {
 namespace {
@@ -22,37 +21,33 @@ std::string_view Text(const char (&field)[N]) {
   return std::string_view(field, strnlen(field, N));
 }
 
-FileWriteResult Failed(const std::string& path, int errnum) {
-  return {false, path + ": " + std::generic_category().message(errnum)};
-}
-
 // Writes `content` beside `path` and renames it into place, so whoever reads
 // the file (a test, a script waiting for the device) never sees half of it.
-FileWriteResult WriteWhole(const std::string& path, const std::string& content) {
+Result<> WriteWhole(const std::string& path, const std::string& content) {
   const std::string temporary = path + ".part";
   FilePtr file(std::fopen(temporary.c_str(), "wb"));
-  if (!file) return Failed(path, errno);
+  if (!file) return SystemError(path, errno);
   if (std::fwrite(content.data(), 1, content.size(), file.get()) != content.size()) {
     const int errnum = errno;
     std::remove(temporary.c_str());
-    return Failed(temporary, errnum);
+    return SystemError(temporary, errnum);
   }
   if (std::fclose(file.release()) != 0) {
     const int errnum = errno;
     std::remove(temporary.c_str());
-    return Failed(temporary, errnum);
+    return SystemError(temporary, errnum);
   }
   if (std::rename(temporary.c_str(), path.c_str()) != 0) {
     const int errnum = errno;
     std::remove(temporary.c_str());
-    return Failed(path, errnum);
+    return SystemError(path, errnum);
   }
-  return {true, {}};
+  return {};
 }
 
 }  // namespace
 
-FileWriteResult WriteDbFile(const DbTable& table, const std::string& path) {
+Result<> WriteDbFile(const DbTable& table, const std::string& path) {
   std::string out;
   // Appended piece by piece: no temporary strings, one buffer for the file.
   auto field = [&out](std::string_view text) {
@@ -81,7 +76,7 @@ FileWriteResult WriteDbFile(const DbTable& table, const std::string& path) {
   return WriteWhole(path, out);
 }
 
-FileWriteResult WriteMmiFile(const MmiBlock& block, const std::string& path) {
+Result<> WriteMmiFile(const MmiBlock& block, const std::string& path) {
   std::string out;
   auto line = [&out](char kind, int number, std::string_view value) {
     out += kind;

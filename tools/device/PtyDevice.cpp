@@ -248,12 +248,12 @@ bool PtyDevice::HasMmi() const {
   return state_->device.Received().HasMmi();
 }
 
-FileWriteResult PtyDevice::WriteDb(const std::string& path) const {
+Result<> PtyDevice::WriteDb(const std::string& path) const {
   std::lock_guard<std::mutex> guard(state_->lock);
   return WriteDbFile(state_->device.Received().Db(), path);
 }
 
-FileWriteResult PtyDevice::WriteMmi(const std::string& path) const {
+Result<> PtyDevice::WriteMmi(const std::string& path) const {
   std::lock_guard<std::mutex> guard(state_->lock);
   return WriteMmiFile(state_->device.Received().Mmi(), path);
 }

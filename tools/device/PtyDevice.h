@@ -68,8 +68,8 @@ class PtyDevice {
   bool HasMmi() const;
   // The last database and MMI block received, written as files that the
   // readers take (see DeviceFileWriter.h).
-  FileWriteResult WriteDb(const std::string& path) const;
-  FileWriteResult WriteMmi(const std::string& path) const;
+  Result<> WriteDb(const std::string& path) const;
+  Result<> WriteMmi(const std::string& path) const;
   // Why Start failed.
   std::string Error() const;
 

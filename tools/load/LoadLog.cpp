@@ -7,7 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <nlohmann/json.hpp>
-#include <system_error>
+#include <utility>
 
 #include "res/Version.h"
 
@@ -47,32 +47,29 @@ std::string LocalTimeIso8601(std::time_t when) {
   return text;
 }
 
-LoadLog::~LoadLog() {
-  if (fd_ >= 0) ::close(fd_);
-}
-
-std::optional<std::string> LoadLog::Open(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-  if (fd < 0) {
-    return "cannot open the log " + path +
-           " for appending: " + std::generic_category().message(errno);
+Result<> LoadLog::Open(const std::string& path) {
+  FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
+  if (!fd.IsOpen()) {
+    const int errnum = errno;
+    return SystemError("cannot open the log " + path + " for appending", errnum);
   }
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = fd;
+  fd_ = std::move(fd);
   path_ = path;
-  return std::nullopt;
+  return {};
 }
 
-std::optional<std::string> LoadLog::Append(const LoadRecord& record) {
+Result<> LoadLog::Append(const LoadRecord& record) {
   const std::string line = RecordLine(record);
   ssize_t written = -1;
   do {
-    written = ::write(fd_, line.data(), line.size());
+    written = ::write(fd_.Get(), line.data(), line.size());
   } while (written < 0 && errno == EINTR);
-  if (written == static_cast<ssize_t>(line.size())) return std::nullopt;
-  const std::string cause =
-      written < 0 ? std::generic_category().message(errno) : "the disk is full";
-  return "cannot write to the log " + path_ + ": " + cause;
+  if (written == static_cast<ssize_t>(line.size())) return {};
+  if (written < 0) {
+    const int errnum = errno;
+    return SystemError("cannot write to the log " + path_, errnum);
+  }
+  return Error{"cannot write to the log " + path_ + ": the disk is full"};
 }
 
 }  // namespace brenvik::load

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <ctime>
-#include <optional>
 #include <string>
+
+#include "base/FileDescriptor.h"
+#include "base/Result.h"
 
 namespace brenvik::load {
 
@@ -33,20 +35,15 @@ std::string LocalTimeIso8601(std::time_t when);
 // sharing the file never mix.
 class LoadLog {
  public:
-  LoadLog() = default;
-  ~LoadLog();
-  LoadLog(const LoadLog&) = delete;
-  LoadLog& operator=(const LoadLog&) = delete;
-
-  // Opens (creating it, mode 0644 less the umask) `path` for appending; on
-  // failure returns the cause, "cannot open the log PATH for appending: ...".
-  std::optional<std::string> Open(const std::string& path);
-  bool IsOpen() const { return fd_ >= 0; }
-  // Appends one record; on failure returns the cause, "cannot write to the log PATH: ...".
-  std::optional<std::string> Append(const LoadRecord& record);
+  // Opens (creating it, mode 0644 less the umask) `path` for appending; fails
+  // with "cannot open the log PATH for appending: ...".
+  Result<> Open(const std::string& path);
+  bool IsOpen() const { return fd_.IsOpen(); }
+  // Appends one record; fails with "cannot write to the log PATH: ...".
+  Result<> Append(const LoadRecord& record);
 
  private:
-  int fd_ = -1;
+  FileDescriptor fd_;
   std::string path_;
 };
 

@@ -11,9 +11,11 @@
 #include <thread>
 #include <vector>
 
+#include "base/Result.h"
 #include "download/DownloadContext.h"
 #include "download/DownloadRunner.h"
 #include "files/DbFileReader.h"
+#include "files/FileWarnings.h"
 #include "files/MmiFileReader.h"
 #include "serial/PortList.h"
 #include "serial/PortName.h"
@@ -65,8 +67,8 @@ class Loader {
 
   int Run() {
     if (!options_.logFile.empty()) {
-      if (const auto error = log_.Open(options_.logFile)) {
-        Warn(*error);
+      if (const Result<> opened = log_.Open(options_.logFile); !opened) {
+        Warn(opened.error());
         return kUsage;
       }
     }
@@ -87,35 +89,35 @@ class Loader {
   // reader has read them: the same hash twice means the reader read, and the
   // device is sent, exactly the bytes that the hash names.
   bool ReadFile(DownloadKind kind, const std::string& path) {
-    const FileDigest before = DigestFile(path);
-    FileReadResult read;
-    {
+    const Result<std::string> before = DigestFile(path);
+    const Result<FileWarnings> read = [&] {
       // "Number of Entries = N" belongs to the lines of the lines mode only.
       const MutedStdout muted(mode_ != ProgressMode::Lines);
-      read = kind == DownloadKind::Db ? ReadDbFile(ctx_->dbTable, path.c_str())
+      return kind == DownloadKind::Db ? ReadDbFile(ctx_->dbTable, path.c_str())
                                       : ReadMmiFile(ctx_->mmiBlock, path.c_str());
-    }
+    }();
     if (!read) {
-      Warn(read.error);
+      Warn(read.error());
       return false;
     }
-    const FileDigest after = DigestFile(path);
+    PrintWarnings(*read);
+    const Result<std::string> after = DigestFile(path);
     if (!before || !after) {
-      Warn(before ? after.error : before.error);
+      Warn(before ? after.error() : before.error());
       return false;
     }
-    if (before.sha256 != after.sha256) {
+    if (*before != *after) {
       Warn(path + ": the file changed while it was read; load it once it is written completely");
       return false;
     }
-    files_.push_back({kind, path, before.sha256});
+    files_.push_back({kind, path, *before});
     return true;
   }
 
   int RunOnce() {
-    const OpenResult opened = port_.OpenPort(portName_);
+    const Result<> opened = port_.OpenPort(portName_);
     if (!opened) {
-      Warn("cannot open port " + options_.port + ": " + opened.cause);
+      Warn("cannot open port " + options_.port + ": " + opened.error());
       return kPortWillNotOpen;
     }
     NotePortIdentity();
@@ -216,7 +218,7 @@ class Loader {
       record.exitCode = result.exitCode;
       record.seconds =
           std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-      if (const auto error = log_.Append(record)) Warn(*error);
+      if (const Result<> appended = log_.Append(record); !appended) Warn(appended.error());
     }
     return result;
   }

@@ -31,11 +31,11 @@ bool WaitForPort(SerialPort& port, const PortName& name, const std::atomic<bool>
   std::string toldCause;
   while (!stop) {
     if (!path.empty() && !PathTarget(path).empty()) {
-      const OpenResult opened = port.OpenPort(name);
+      const Result<> opened = port.OpenPort(name);
       if (opened) return true;
-      if (opened.cause != toldCause) {
-        tell("cannot open port " + name.text + ": " + opened.cause + "; waiting");
-        toldCause = opened.cause;
+      if (opened.error() != toldCause) {
+        tell("cannot open port " + name.text + ": " + opened.error() + "; waiting");
+        toldCause = opened.error();
       }
     }
     std::this_thread::sleep_for(kLookInterval);
