@@ -51,4 +51,17 @@ Result<std::string> DigestFile(const std::string& path) {
   return hex;
 }
 
+Result<std::string> DigestOfRead(const std::string& path, const std::function<Result<>()>& read) {
+  const Result<std::string> before = DigestFile(path);
+  if (const Result<> done = read(); !done) return Error{done.error()};
+  const Result<std::string> after = DigestFile(path);
+  if (!before) return Error{before.error()};
+  if (!after) return Error{after.error()};
+  if (*before != *after) {
+    return Error{path +
+                 ": the file changed while it was read; load it once it is written completely"};
+  }
+  return *before;
+}
+
 }  // namespace brenvik::load

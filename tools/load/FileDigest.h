@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "base/Result.h"
@@ -10,5 +11,12 @@ namespace brenvik::load {
 // with "PATH: cause". Refuses anything but a regular file without waiting on
 // it (a FIFO would block), as the readers do.
 Result<std::string> DigestFile(const std::string& path);
+
+// Runs `read` on the file at `path` and returns the SHA-256 of the very bytes
+// it read: the file is hashed before and after, and only the same hash twice
+// names what was read. Fails with read's own error, a hash's error, or
+// "PATH: the file changed while it was read; ..." when an editor or a copy
+// was still writing it.
+Result<std::string> DigestOfRead(const std::string& path, const std::function<Result<>()>& read);
 
 }  // namespace brenvik::load

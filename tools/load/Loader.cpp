@@ -85,32 +85,25 @@ class Loader {
     return ::isatty(STDOUT_FILENO) == 1 && !options.trace ? ProgressMode::Bar : ProgressMode::Lines;
   }
 
-  // Reads a file into the context. Its bytes are hashed before and after the
-  // reader has read them: the same hash twice means the reader read, and the
-  // device is sent, exactly the bytes that the hash names.
+  // Reads a file into the context, and hashes the bytes the reader read for
+  // the log.
   bool ReadFile(DownloadKind kind, const std::string& path) {
-    const Result<std::string> before = DigestFile(path);
-    const Result<FileWarnings> read = [&] {
-      // "Number of Entries = N" belongs to the lines of the lines mode only.
-      const MutedStdout muted(mode_ != ProgressMode::Lines);
-      return kind == DownloadKind::Db ? ReadDbFile(ctx_->dbTable, path.c_str())
-                                      : ReadMmiFile(ctx_->mmiBlock, path.c_str());
-    }();
-    if (!read) {
-      Warn(read.error());
+    const Result<std::string> sha256 = DigestOfRead(path, [&]() -> Result<> {
+      const Result<FileWarnings> read = [&] {
+        // "Number of Entries = N" belongs to the lines of the lines mode only.
+        const MutedStdout muted(mode_ != ProgressMode::Lines);
+        return kind == DownloadKind::Db ? ReadDbFile(ctx_->dbTable, path.c_str())
+                                        : ReadMmiFile(ctx_->mmiBlock, path.c_str());
+      }();
+      if (!read) return Error{read.error()};
+      PrintWarnings(*read);
+      return {};
+    });
+    if (!sha256) {
+      Warn(sha256.error());
       return false;
     }
-    PrintWarnings(*read);
-    const Result<std::string> after = DigestFile(path);
-    if (!before || !after) {
-      Warn(before ? after.error() : before.error());
-      return false;
-    }
-    if (*before != *after) {
-      Warn(path + ": the file changed while it was read; load it once it is written completely");
-      return false;
-    }
-    files_.push_back({kind, path, *before});
+    files_.push_back({kind, path, *sha256});
     return true;
   }
 
