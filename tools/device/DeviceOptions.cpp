@@ -73,6 +73,10 @@ constexpr const char* kUsage =
     "  -h, --help       show this text\n"
     "  -V, --version    show the version\n";
 
+// The largest frame number (also the most refusals of an index) and delay taken.
+constexpr long kMaxFrameNumber = 1000000;
+constexpr long kMaxDelayMs = 3600000;
+
 bool ParseNumber(const std::string& text, int base, long max, long& out) {
   if (text.empty()) return false;
   char* end = nullptr;
@@ -98,7 +102,7 @@ bool ParseList(const std::string& list, Take take) {
 bool ParseNakList(const std::string& list, std::set<int>& frames) {
   return ParseList(list, [&frames](const std::string& item) {
     long number = 0;
-    if (!ParseNumber(item, 10, 1000000, number)) return false;
+    if (!ParseNumber(item, 10, kMaxFrameNumber, number)) return false;
     frames.insert(static_cast<int>(number));
     return true;
   });
@@ -118,7 +122,8 @@ bool ParseScriptedAnswer(const std::string& text, DevicePolicy& policy) {
   std::string frameText;
   std::string bytesText;
   long frame = 0;
-  if (!SplitAtColon(text, frameText, bytesText) || !ParseNumber(frameText, 10, 1000000, frame)) {
+  if (!SplitAtColon(text, frameText, bytesText) ||
+      !ParseNumber(frameText, 10, kMaxFrameNumber, frame)) {
     return false;
   }
   std::vector<uint8_t> bytes;
@@ -139,8 +144,9 @@ bool ParseFrameDelay(const std::string& text, DevicePolicy& policy) {
   std::string delayText;
   long frame = 0;
   long delayMs = 0;
-  if (!SplitAtColon(text, frameText, delayText) || !ParseNumber(frameText, 10, 1000000, frame) ||
-      !ParseNumber(delayText, 10, 3600000, delayMs)) {
+  if (!SplitAtColon(text, frameText, delayText) ||
+      !ParseNumber(frameText, 10, kMaxFrameNumber, frame) ||
+      !ParseNumber(delayText, 10, kMaxDelayMs, delayMs)) {
     return false;
   }
   policy.frameDelays[static_cast<int>(frame)] = std::chrono::milliseconds(delayMs);
@@ -156,7 +162,7 @@ bool ParseIndexNak(const std::string& text, DevicePolicy& policy) {
   if (!SplitAtColon(text, indexText, timesText)) return false;
   const bool hex = indexText.rfind("0x", 0) == 0 || indexText.rfind("0X", 0) == 0;
   if (!ParseNumber(hex ? indexText.substr(2) : indexText, hex ? 16 : 10, kLastEntryIndex, index) ||
-      !ParseNumber(timesText, 10, 1000000, times)) {
+      !ParseNumber(timesText, 10, kMaxFrameNumber, times)) {
     return false;
   }
   policy.indexNaks.push_back({static_cast<uint16_t>(index), static_cast<int>(times)});
@@ -249,13 +255,13 @@ bool TakeValue(int option, const std::string& text, DeviceOptions& options) {
     case kAnswerFrame:
       return ParseScriptedAnswer(text, policy);
     case kDelay:
-      if (!ParseNumber(text, 10, 3600000, number)) return false;
+      if (!ParseNumber(text, 10, kMaxDelayMs, number)) return false;
       policy.answerDelay = std::chrono::milliseconds(number);
       return true;
     case kDelayFrame:
       return ParseFrameDelay(text, policy);
     case kSilentAfter:
-      if (!ParseNumber(text, 10, 1000000, number)) return false;
+      if (!ParseNumber(text, 10, kMaxFrameNumber, number)) return false;
       policy.silentAfterFrame = static_cast<int>(number);
       return true;
     case kNakIndex:
