@@ -30,14 +30,17 @@ void WriteSignal(int signal) {
 }  // namespace
 
 SignalWatcher::SignalWatcher(OnSignal onSignal) : m_onSignal(std::move(onSignal)) {
-  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, m_sockets) != 0) return;
-  g_signalSocket = m_sockets[1];
+  int sockets[2] = {-1, -1};
+  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, sockets) != 0) return;
+  m_readEnd.Reset(sockets[0]);
+  m_writeEnd.Reset(sockets[1]);
+  g_signalSocket = m_writeEnd.Get();
   struct sigaction action {};
   action.sa_handler = WriteSignal;
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;
   for (int i = 0; i < 3; ++i) sigaction(kSignals[i], &action, &m_previous[i]);
-  m_notifier = std::make_unique<QSocketNotifier>(m_sockets[0], QSocketNotifier::Read);
+  m_notifier = std::make_unique<QSocketNotifier>(m_readEnd.Get(), QSocketNotifier::Read);
   connect(m_notifier.get(), &QSocketNotifier::activated, this, &SignalWatcher::ReadSignals);
 }
 
@@ -47,15 +50,12 @@ SignalWatcher::~SignalWatcher() {
   }
   g_signalSocket = -1;
   m_notifier.reset();
-  for (const int fd : m_sockets) {
-    if (fd >= 0) ::close(fd);
-  }
 }
 
 void SignalWatcher::ReadSignals() {
   unsigned char received[16];
   for (;;) {
-    const ssize_t n = ::read(m_sockets[0], received, sizeof received);
+    const ssize_t n = ::read(m_readEnd.Get(), received, sizeof received);
     if (n <= 0) return;
     for (ssize_t i = 0; i < n; ++i) {
       if (m_onSignal) m_onSignal(received[i]);

@@ -6,6 +6,8 @@
 #include <functional>
 #include <memory>
 
+#include "base/FileDescriptor.h"
+
 namespace brenvik::app {
 
 // Turns SIGTERM, SIGHUP and SIGINT into a call on the UI thread. A signal
@@ -32,7 +34,8 @@ class SignalWatcher : public QObject {
   void ReadSignals();
 
   OnSignal m_onSignal;
-  int m_sockets[2] = {-1, -1};  // [0] read by the event loop, [1] written by the handler
+  FileDescriptor m_readEnd;   // read by the event loop
+  FileDescriptor m_writeEnd;  // written by the signal handler
   std::unique_ptr<QSocketNotifier> m_notifier;
   struct sigaction m_previous[3] = {};
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "download/DownloadRunner.h"
+#include "download/DownloadProgress.h"
 
 namespace brenvik::app {
 

@@ -6,7 +6,6 @@
 // simulated device answers ACK at once, with the real clock: what is left over
 // the floor is the program's own overhead (writes, drains, wake-ups).
 
-#include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -20,10 +19,12 @@
 #include <string>
 
 #include "download/DownloadRunner.h"
+#include "download/StatusText.h"
 #include "files/DbFileReader.h"
 #include "serial/SerialPort.h"
 #include "tools/device/DeviceFileWriter.h"
 #include "tools/device/PtyDevice.h"
+#include "tools/load/OutputChannel.h"
 
 namespace {
 
@@ -92,33 +93,6 @@ std::unique_ptr<brenvik::DbTable> MakeTable(int entries) {
   return table;
 }
 
-// Standard output goes to /dev/null while this lives: the reader's count line
-// would otherwise be timed and printed with every run.
-class QuietStdout {
- public:
-  QuietStdout() {
-    std::fflush(stdout);
-    saved_ = ::dup(1);
-    const int devNull = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-    if (devNull >= 0) {
-      ::dup2(devNull, 1);
-      ::close(devNull);
-    }
-  }
-  ~QuietStdout() {
-    std::fflush(stdout);
-    if (saved_ >= 0) {
-      ::dup2(saved_, 1);
-      ::close(saved_);
-    }
-  }
-  QuietStdout(const QuietStdout&) = delete;
-  QuietStdout& operator=(const QuietStdout&) = delete;
-
- private:
-  int saved_ = -1;
-};
-
 int BenchDownload(int entries) {
   auto ctx = std::make_unique<brenvik::DownloadContext>();
   ctx->dbTable = *MakeTable(entries);
@@ -154,11 +128,11 @@ int BenchDownload(int entries) {
   port.Close();
   device.Stop();
 
-  char status[brenvik::kStatusTextSize];
-  ctx->dbStatusText.CopyTo(status);
+  const brenvik::DownloadProgress progress = ctx->dbStatusText.Progress();
+  const std::string status = brenvik::StatusTextOf(progress);
   const double floorMs = FloorMs(entries);
   const double cpuMs = (CpuSeconds(after) - CpuSeconds(before)) * 1000;
-  std::printf("  outcome           %s, %zu frames received, %zu stray bytes\n", status,
+  std::printf("  outcome           %s, %zu frames received, %zu stray bytes\n", status.c_str(),
               device.FrameCount(), device.StrayByteCount());
   std::printf("  wall time         %.3f s\n", wallMs / 1000);
   std::printf("  floor of sleeps   %.3f s (2 + 83*5 ms, 500 ms, %d * 10 ms)\n", floorMs / 1000,
@@ -172,7 +146,7 @@ int BenchDownload(int entries) {
                 (cpuMs - deviceCpuMs) / 1000);
   }
   std::printf("  peak memory       %ld KB (ru_maxrss)\n", after.ru_maxrss);
-  return std::strcmp(status, "Completed!") == 0 ? 0 : 1;
+  return progress.Completed() ? 0 : 1;
 }
 
 int BenchReader(int entries) {
@@ -193,7 +167,8 @@ int BenchReader(int entries) {
     brenvik::FileReadResult result;
     const auto start = Clock::now();
     {
-      QuietStdout quiet;
+      // The reader's count line would otherwise be timed and printed with every run.
+      const brenvik::load::MutedStdout quiet(true);
       result = brenvik::ReadDbFile(*table, path.c_str());
     }
     bestMs =

@@ -30,13 +30,6 @@ void PutText(FrameBuffer& buffer, std::size_t at, const char (&field)[FieldSize]
   std::memcpy(&buffer[at], field, n);
 }
 
-// Whole percent of `sent` out of `count`, computed in double precision as the
-// device's tooling does (29 of 100 shows 28). No entries count as done.
-int Percent(int sent, int count) {
-  if (count <= 0) return 100;
-  return static_cast<int>(static_cast<double>(sent) / static_cast<double>(count) * 100.0);
-}
-
 void BuildDbFrame(FrameBuffer& frame, uint8_t command, uint16_t countOrIndex,
                   const DbRecord& record) {
   FrameLink::StartFrame(frame, kDbBodyLength, command);
@@ -67,17 +60,23 @@ void RecordImage(FrameBuffer& frameBuffer, std::size_t at, const DbRecord& recor
 
 void DownloadDb(DownloadContext& ctx) {
   FrameLink& link = ctx.link;
-  ctx.dbStatusText.Set("Downloading database...");
+  // The table holds at most kMaxDbEntries records; a larger count must not
+  // make the download read past them.
+  const int count = std::min<int>(ctx.dbTable.count, kMaxDbEntries);
+  const DbRecord* records = ctx.dbTable.records;
+  DownloadProgress progress;
+  progress.kind = DownloadKind::Db;
+  progress.phase = DownloadPhase::Started;
+  progress.count = count;
+  ctx.dbStatusText.Publish(progress);
   link.DiscardStaleAnswers();
   std::memset(ctx.frameBuffer, 0, sizeof ctx.frameBuffer);
   ctx.txError = 0;
   DownloadEnd end;
   ReplyResult reply;
-
-  // The table holds at most kMaxDbEntries records; a larger count must not
-  // make the download read past them.
-  const int count = std::min<int>(ctx.dbTable.count, kMaxDbEntries);
-  const DbRecord* records = ctx.dbTable.records;
+  // Entries sent ahead of the next frame (a NAK takes one back); the first
+  // frame makes it 1.
+  int index = 0;
 
   if (ctx.stop.Requested()) {
     end.stopped = true;
@@ -95,12 +94,14 @@ void DownloadDb(DownloadContext& ctx) {
       ctx.txError = 1;
       reply.k = sent.count;  // no wait follows: show what the write said
     }
-    ctx.dbStatusText.Format("Writing...%d%%, %d/%d", Percent(1, count), 1, count);
+    index = 1;
+    progress.phase = DownloadPhase::Writing;
+    progress.sent = index;
+    ctx.dbStatusText.Publish(progress);
     if (!link.Pause(kAfterFirstFrameMs)) end.stopped = true;
   }
 
   if (!end.stopped && count > 1) {
-    int index = 1;
     // A device that always refuses entry i answers NAK, ACK, NAK, ACK...
     // while the download steps between i-1 and i; only NAKs since the last
     // new highest entry count towards the limit.
@@ -112,7 +113,8 @@ void DownloadDb(DownloadContext& ctx) {
         end.stopped = true;
         break;
       }
-      ctx.dbStatusText.Format("Writing...%d%%, %d/%d", Percent(index, count), index, count);
+      progress.sent = index;
+      ctx.dbStatusText.Publish(progress);
       const uint16_t field = index == count - 1 ? kLastEntryIndex : static_cast<uint16_t>(index);
       BuildDbFrame(ctx.frameBuffer, kDbEntryCommand, field, records[index]);
       link.TraceFrame(ctx.frameBuffer);
@@ -152,7 +154,8 @@ void DownloadDb(DownloadContext& ctx) {
   }
 
   end.txError = ctx.txError != 0;
-  WriteFinalText(ctx.dbStatusText, "DB", end, reply);
+  progress.sent = index;
+  PublishEnd(ctx.dbStatusText, progress, end, reply);
 }
 
 unsigned DbDownloadThread(void* context) { return RunDownloadThread(context, DownloadDb); }

@@ -15,12 +15,12 @@ namespace brenvik {
 // run up to 3 bytes past the image; nothing is written outside frameBuffer.
 void RecordImage(FrameBuffer& frameBuffer, std::size_t at, const DbRecord& record);
 
-// Sends ctx.dbTable to the device, one frame per entry, and reports progress
-// and outcome in ctx.dbStatusText ("Completed!" or an error text followed by
-// the link diagnostic; "ERR: DB stopped" after a stop request). With
+// Sends ctx.dbTable to the device, one frame per entry, and publishes its
+// progress before each frame and its outcome in ctx.dbStatusText (Completed,
+// or a failure with the link diagnostic; Stopped after a stop request). With
 // ctx.maxNaks set, that many NAKs since the download last reached a new
-// highest entry end it with "ERR: DB too many NAKs!" and the diagnostic of
-// the last answer wait.
+// highest entry end it with TooManyNaks and the diagnostic of the last answer
+// wait.
 void DownloadDb(DownloadContext& ctx);
 
 // Thread entry: `context` is the DownloadContext. Runs DownloadDb and, as its

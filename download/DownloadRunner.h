@@ -3,10 +3,9 @@
 #include <thread>
 
 #include "download/DownloadContext.h"
+#include "download/DownloadProgress.h"
 
 namespace brenvik {
-
-enum class DownloadKind { Db, Mmi };
 
 // Starts a download worker on a context and owns its thread: the window and
 // the command-line loader start downloads the same way, and the thread is

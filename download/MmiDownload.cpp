@@ -25,7 +25,11 @@ void MmiPayload(FrameBuffer& frameBuffer, std::size_t at, const MmiBlock& block)
 
 void DownloadMmi(DownloadContext& ctx) {
   FrameLink& link = ctx.link;
-  ctx.mmiStatusText.Set("Downloading MMI...");
+  DownloadProgress progress;
+  progress.kind = DownloadKind::Mmi;
+  progress.phase = DownloadPhase::Started;
+  progress.count = 1;
+  ctx.mmiStatusText.Publish(progress);
   link.DiscardStaleAnswers();
   ctx.txError = 0;
   std::memset(ctx.frameBuffer, 0, sizeof ctx.frameBuffer);
@@ -49,7 +53,8 @@ void DownloadMmi(DownloadContext& ctx) {
     end.noAck = !end.rxTimeout && static_cast<uint8_t>(reply.ret) != kAck;
   }
   end.txError = ctx.txError != 0;
-  WriteFinalText(ctx.mmiStatusText, "MMI", end, reply);
+  progress.sent = end.Outcome() == DownloadOutcome::Completed ? 1 : 0;
+  PublishEnd(ctx.mmiStatusText, progress, end, reply);
 }
 
 unsigned MmiDownloadThread(void* context) { return RunDownloadThread(context, DownloadMmi); }

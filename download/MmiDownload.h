@@ -13,8 +13,8 @@ namespace brenvik {
 void MmiPayload(FrameBuffer& frameBuffer, std::size_t at, const MmiBlock& block);
 
 // Sends ctx.mmiBlock to the device as one paced frame, waits for the answer
-// and reports the outcome in ctx.mmiStatusText ("Completed!" or an error text
-// followed by the link diagnostic; "ERR: MMI stopped" after a stop request).
+// and publishes the outcome in ctx.mmiStatusText (Completed, or a failure with
+// the link diagnostic; Stopped after a stop request).
 void DownloadMmi(DownloadContext& ctx);
 
 // Thread entry: `context` is the DownloadContext. Runs DownloadMmi and, as

@@ -4,19 +4,32 @@
 #include <mutex>
 #include <string>
 
+#include "download/DownloadProgress.h"
+
 namespace brenvik {
 
 inline constexpr std::size_t kStatusTextSize = 255;  // 254 characters and NUL
 
-// A one-line status text written by a download worker and copied by the
-// window's timer. Both sides go through the lock, so a copy never sees a text
-// half rewritten. Nothing is allocated: texts are formatted in place.
+// Writes the text a person reads of `progress` into out, NUL-terminated:
+// nothing before a download has begun, "Downloading database..." or
+// "Downloading MMI...", "Writing...<percent>%, <sent>/<count>", "Completed!",
+// "ERR: <kind> stopped", or "ERR: <kind> tx error!", "... rx timeout!",
+// "... no ACK!", "... too many NAKs!" directly followed by the link diagnostic
+// "k = 01, ret = 15, retry = 0". Every status text is made here.
+void WriteStatusText(const DownloadProgress& progress, char (&out)[kStatusTextSize]);
+// The same text as a string.
+std::string StatusTextOf(const DownloadProgress& progress);
+
+// A download's progress and its text, written by a download worker and read
+// by the window's timer and the loader. Both sides go through the lock, so a
+// reader never sees a text half rewritten nor figures of another moment than
+// the text's. Nothing is allocated: the text is formatted in place.
 class StatusText {
  public:
-  void Set(const char* text);
-  void Format(const char* format, ...) __attribute__((format(printf, 2, 3)));
-  // Appends formatted text directly behind the current text.
-  void Append(const char* format, ...) __attribute__((format(printf, 2, 3)));
+  // Takes `progress` and its text.
+  void Publish(const DownloadProgress& progress);
+  // The progress as last published.
+  DownloadProgress Progress() const;
   // Copies the text, NUL-terminated, into out (kStatusTextSize bytes).
   void CopyTo(char (&out)[kStatusTextSize]) const;
   // The text as it stands.
@@ -24,6 +37,7 @@ class StatusText {
 
  private:
   mutable std::mutex lock_;
+  DownloadProgress progress_;
   char text_[kStatusTextSize] = {};
 };
 

@@ -46,26 +46,41 @@ TEST(AboutDlgTest, WindowMenuHoldsASeparatorAndTheAboutEntry) {
 TEST(AboutDlgTest, ShowsIconNameVersionAndADefaultOk) {
   CAboutDlg about;
   EXPECT_EQ(about.windowTitle(), "About Brenvik");
-  QStringList texts;
-  bool hasIcon = false;
-  for (QLabel* label : about.findChildren<QLabel*>()) {
-    if (!label->pixmap().isNull()) hasIcon = true;
-    if (!label->text().isEmpty()) texts << label->text();
-  }
-  EXPECT_TRUE(hasIcon);
-  ASSERT_EQ(texts.size(), 2);
-  EXPECT_TRUE(texts.contains("Brenvik Version 1.0"));
   auto* ok = about.findChild<QPushButton*>("IDOK");
   ASSERT_NE(ok, nullptr);
   EXPECT_EQ(ok->text(), "OK");
   EXPECT_TRUE(ok->isDefault());
-  // In proportion to its 235 x 55 dialog units.
-  const double perX = about.width() / 235.0;
-  const double perY = about.height() / 55.0;
-  EXPECT_NEAR(ok->x(), 178 * perX, 1.5);
-  EXPECT_NEAR(ok->y(), 7 * perY, 1.5);
-  EXPECT_NEAR(ok->width(), 50 * perX, 1.5);
-  EXPECT_NEAR(ok->height(), 16 * perY, 1.5);
+
+  // In the dialog font and in a much larger one (the box lays itself out
+  // again): every control inside the box, none covering another, every text
+  // whole.
+  for (const int pointSize : {about.font().pointSize(), 20}) {
+    QFont font = about.font();
+    font.setPointSize(pointSize);
+    about.setFont(font);
+    QStringList texts;
+    bool hasIcon = false;
+    QList<QWidget*> controls = {ok};
+    for (QLabel* label : about.findChildren<QLabel*>()) {
+      controls << label;
+      if (!label->pixmap().isNull()) hasIcon = true;
+      if (label->text().isEmpty()) continue;
+      texts << label->text();
+      EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width())
+          << label->text().toStdString() << " at " << pointSize << " pt";
+    }
+    EXPECT_TRUE(hasIcon);
+    ASSERT_EQ(texts.size(), 2);
+    EXPECT_TRUE(texts.contains("Brenvik Version 1.0"));
+    EXPECT_GE(ok->width(), ok->fontMetrics().horizontalAdvance("OK"));
+    for (int i = 0; i < controls.size(); ++i) {
+      EXPECT_TRUE(about.rect().contains(controls[i]->geometry())) << i << " at " << pointSize;
+      for (int j = i + 1; j < controls.size(); ++j) {
+        EXPECT_FALSE(controls[i]->geometry().intersects(controls[j]->geometry()))
+            << i << " and " << j << " at " << pointSize << " pt";
+      }
+    }
+  }
 }
 
 TEST(AboutDlgTest, EnterPressesOk) {

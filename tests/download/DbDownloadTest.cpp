@@ -211,15 +211,16 @@ TEST(DbDownload, NakLimitCountsTheNaksSinceTheLastNewHighestEntry) {
 struct ProgressCase {
   int count;
   std::vector<std::string> texts;
+  int sentAtEnd;  // the first frame counts as one entry
 };
 
 TEST(DbDownload, StatusTextShowsProgressBeforeEachFrameThenTheOutcome) {
   const ProgressCase cases[] = {
-      {1, {"Downloading database...", "Writing...100%, 1/1", "Completed!"}},
-      {2, {"Downloading database...", "Writing...50%, 1/2", "Completed!"}},
-      {3, {"Downloading database...", "Writing...33%, 1/3", "Writing...66%, 2/3", "Completed!"}},
-      {0, {"Downloading database...", "Writing...100%, 1/0", "Completed!"}},
-      {-2, {"Downloading database...", "Writing...100%, 1/-2", "Completed!"}},
+      {1, {"Downloading database...", "Writing...100%, 1/1", "Completed!"}, 1},
+      {2, {"Downloading database...", "Writing...50%, 1/2", "Completed!"}, 2},
+      {3, {"Downloading database...", "Writing...33%, 1/3", "Writing...66%, 2/3", "Completed!"}, 3},
+      {0, {"Downloading database...", "Writing...100%, 1/0", "Completed!"}, 1},
+      {-2, {"Downloading database...", "Writing...100%, 1/-2", "Completed!"}, 1},
   };
   for (const ProgressCase& c : cases) {
     Harness h;
@@ -227,6 +228,10 @@ TEST(DbDownload, StatusTextShowsProgressBeforeEachFrameThenTheOutcome) {
     h.device.Script(AnswersAfterFirst({}));
     DownloadDb(*h.ctx);
     EXPECT_EQ(h.DbSequence(), c.texts) << c.count;
+    const DownloadProgress end = h.ctx->dbStatusText.Progress();
+    EXPECT_TRUE(end.Completed()) << c.count;
+    EXPECT_EQ(end.sent, c.sentAtEnd) << c.count;
+    EXPECT_EQ(end.count, c.count);
   }
 }
 

@@ -1,9 +1,14 @@
 #include "files/Console.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <string>
+
+#include "base/FileDescriptor.h"
 
 namespace brenvik {
 namespace {
@@ -34,12 +39,55 @@ TEST(Console, RawByteIsWrittenUnchanged) {
   EXPECT_EQ(GetCapturedStdout(), std::string("\x00\x0A\x0D\x80\xFF", 5));
 }
 
-TEST(Console, EntryCountLineGoesToStandardOutput) {
-  CaptureStdout();
+// Standard output redirected to a pipe, buffered in full as stdio buffers a
+// pipe, so that only what the console pushes out can be read from it.
+class PipedStdout {
+ public:
+  PipedStdout() {
+    std::fflush(stdout);
+    int ends[2] = {-1, -1};
+    if (::pipe2(ends, O_NONBLOCK | O_CLOEXEC) != 0) return;
+    read_.Reset(ends[0]);
+    const FileDescriptor write(ends[1]);
+    saved_.Reset(::dup(STDOUT_FILENO));
+    ::dup2(write.Get(), STDOUT_FILENO);
+    std::setvbuf(stdout, nullptr, _IOFBF, BUFSIZ);
+  }
+  ~PipedStdout() {
+    std::fflush(stdout);
+    ::dup2(saved_.Get(), STDOUT_FILENO);
+    std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
+  }
+  PipedStdout(const PipedStdout&) = delete;
+  PipedStdout& operator=(const PipedStdout&) = delete;
+
+  // What has reached the pipe since the last call.
+  std::string Take() {
+    std::string got;
+    char buffer[256];
+    for (ssize_t n; (n = ::read(read_.Get(), buffer, sizeof buffer)) > 0;) got.append(buffer, n);
+    return got;
+  }
+
+ private:
+  FileDescriptor read_;
+  FileDescriptor saved_;
+};
+
+// A watcher of the window's output sees the entry count as soon as the file
+// is read and each frame's trace whole as it goes out, not when a buffer fills.
+TEST(Console, CompleteLinesAndFrameTracesReachAPipeAtOnce) {
+  PipedStdout out;
   CaptureStderr();
   ConsolePrintf("Number of Entries = %d\n", 3000);
+  EXPECT_EQ(out.Take(), "Number of Entries = 3000\n");
+  ConsolePutch(0x02);
+  ConsolePrintf("%.2X", 0x52);
+  ConsolePrintf("%.2X", 0xFF);
+  EXPECT_EQ(out.Take(), "\x02");
+  ConsolePutch(0x03);
+  EXPECT_EQ(out.Take(), "52FF\x03");
   EXPECT_EQ(GetCapturedStderr(), "");
-  EXPECT_EQ(GetCapturedStdout(), "Number of Entries = 3000\n");
 }
 
 TEST(Console, ErrorReportIsOnePerrorStyleLineOnStandardError) {

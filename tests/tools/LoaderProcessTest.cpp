@@ -177,20 +177,35 @@ TEST(LoaderProcessTest, HelpNamesThePortFormsAndExitCodes) {
   }
 }
 
+// A watcher of the pipe sees the entry count as soon as the file is read, not
+// when the loader ends, and --trace puts each frame on a line of its own.
 TEST(LoaderProcessTest, SilentDeviceEndsTheDownloadWithExitCodeFive) {
   ToolsTempDir dir;
   DevicePolicy policy;
   policy.silent = true;
   PtyDevice device(policy);
   ASSERT_EQ(device.Start().error(), "");
-  ChildProcess loader(
-      {kLoader, "--port", device.Path(), "--db", dir.Write("in-db.csv", kThreeEntryDb)});
+  ChildProcess loader({kLoader, "--port", device.Path(), "--trace", "--db",
+                       dir.Write("in-db.csv", kThreeEntryDb)});
   ASSERT_TRUE(loader.Started());
+  ASSERT_TRUE(device.WaitForFrames(1, 5s));
+  // The second frame's answer wait keeps the loader running for a second yet.
+  EXPECT_TRUE(loader.WaitForOut("Number of Entries = 3\n", 300ms)) << loader.Out();
 
   EXPECT_EQ(loader.Wait(10s), 5) << loader.Out() << loader.Err();
   const std::vector<std::string> lines = loader.OutLines();
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines.back().rfind("ERR: DB rx timeout!k = 00, ret = ", 0), 0u) << lines.back();
+  // STX, the 83 body bytes up to the checksum, ETX.
+  const std::regex frameLine(R"(> 02 52 FF (80 03 00|82 01 00)( [0-9A-F]{2}){78} 03)");
+  std::vector<std::string> traced;
+  for (const std::string& line : lines) {
+    if (line.rfind('>', 0) == 0) traced.push_back(line);
+  }
+  ASSERT_EQ(traced.size(), 2u) << loader.Out();
+  EXPECT_TRUE(std::regex_match(traced[0], frameLine)) << traced[0];
+  EXPECT_TRUE(std::regex_match(traced[1], frameLine)) << traced[1];
+  EXPECT_EQ(traced[1].substr(0, 20), "> 02 52 FF 82 01 00 ");
 }
 
 // The exclusive flag outlives the loader on a pseudo-terminal whose device

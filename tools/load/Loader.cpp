@@ -27,7 +27,6 @@
 namespace brenvik::load {
 namespace {
 
-constexpr const char* kCompletedText = "Completed!";
 constexpr auto kStatusPoll = std::chrono::milliseconds(10);
 
 void Warn(const std::string& text) {
@@ -45,7 +44,7 @@ struct LoadFile {
 // The outcome of one device's downloads.
 struct DeviceResult {
   int exitCode = kCompleted;
-  std::string text;  // "Completed!" or the final text of the download that failed
+  std::string text;  // the final status text of the last download
 };
 
 class Loader {
@@ -163,9 +162,9 @@ class Loader {
   }
 
   // The downloads of one device on the open port, in order; the first
-  // failure ends them.
+  // failure ends them. There is at least one file: the options insist.
   DeviceResult LoadDevice() {
-    DeviceResult result{kCompleted, kCompletedText};
+    DeviceResult result;
     for (const LoadFile& file : files_) {
       result = Download(file);
       if (result.exitCode != kCompleted) break;
@@ -176,12 +175,14 @@ class Loader {
   DeviceResult Download(const LoadFile& file) {
     const bool isDb = file.kind == DownloadKind::Db;
     StatusText& status = isDb ? ctx_->dbStatusText : ctx_->mmiStatusText;
-    // The text of the device before must not show as this one's.
-    status.Set("");
+    // The progress of the device before must not show as this one's.
+    DownloadProgress cleared;
+    cleared.kind = file.kind;
+    status.Publish(cleared);
     LoadRecord record;
     record.time = LocalTimeIso8601(std::time(nullptr));
     const auto started = std::chrono::steady_clock::now();
-    display_.Begin(isDb ? "DB" : "MMI", status);
+    display_.Begin(file.kind, status);
     if (!runner_.Start(*ctx_, port_, file.kind)) {
       Warn("the download could not be started");
       return {kDownloadFailed, "the download could not be started"};
@@ -200,8 +201,9 @@ class Loader {
     // The status text says only that the device stopped answering; this says why.
     if (port_.WentAway()) Warn("the port went away: " + port_.WentAwayReason());
 
-    const std::string text = status.Text();
-    DeviceResult result{text == kCompletedText ? kCompleted : kDownloadFailed, text};
+    const DownloadProgress progress = status.Progress();
+    DeviceResult result{progress.Completed() ? kCompleted : kDownloadFailed,
+                        StatusTextOf(progress)};
     if (log_.IsOpen()) {
       std::error_code ignored;
       record.port = portPath_;

@@ -25,26 +25,19 @@ bool OutputChannel::Write(std::string_view text) {
   return on_;
 }
 
-bool OutputChannel::IsOn() const {
-  std::lock_guard guard(lock_);
-  return on_;
-}
-
 MutedStdout::MutedStdout(bool mute) {
   if (!mute) return;
   std::fflush(stdout);
-  const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-  if (null < 0) return;
-  saved_ = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
-  if (saved_ >= 0) ::dup2(null, STDOUT_FILENO);
-  ::close(null);
+  const FileDescriptor null(::open("/dev/null", O_WRONLY | O_CLOEXEC));
+  if (!null.IsOpen()) return;
+  saved_.Reset(::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3));
+  if (saved_.IsOpen()) ::dup2(null.Get(), STDOUT_FILENO);
 }
 
 MutedStdout::~MutedStdout() {
-  if (saved_ < 0) return;
+  if (!saved_.IsOpen()) return;
   std::fflush(stdout);
-  ::dup2(saved_, STDOUT_FILENO);
-  ::close(saved_);
+  ::dup2(saved_.Get(), STDOUT_FILENO);
 }
 
 }  // namespace brenvik::load

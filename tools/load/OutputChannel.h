@@ -3,6 +3,8 @@
 #include <mutex>
 #include <string_view>
 
+#include "base/FileDescriptor.h"
+
 namespace brenvik::load {
 
 // Standard output as the loader writes it: whole texts with write(2), from
@@ -15,7 +17,6 @@ class OutputChannel {
 
   // Writes all of `text`; false once output is off.
   bool Write(std::string_view text);
-  bool IsOn() const;
   int Fd() const { return fd_; }
 
  private:
@@ -34,7 +35,7 @@ class MutedStdout {
   MutedStdout& operator=(const MutedStdout&) = delete;
 
  private:
-  int saved_ = -1;
+  FileDescriptor saved_;  // standard output while it is muted
 };
 
 }  // namespace brenvik::load

@@ -15,8 +15,8 @@ constexpr int kDefaultColumns = 80;
 constexpr const char* kEraseToEnd = "\x1b[K";
 
 // "DB  ", "MMI ": the kind column of the bar and of the final line.
-std::string KindColumn(const std::string& kind) {
-  std::string column = kind;
+std::string KindColumn(DownloadKind kind) {
+  std::string column = KindName(kind);
   column.resize(std::max<std::size_t>(column.size() + 1, 4), ' ');
   return column;
 }
@@ -35,12 +35,11 @@ std::string OverLine(const std::string& text) {
 
 ProgressDisplay::ProgressDisplay(OutputChannel& out, ProgressMode mode) : out_(out), mode_(mode) {}
 
-void ProgressDisplay::Begin(const char* kind, const StatusText& status) {
+void ProgressDisplay::Begin(DownloadKind kind, const StatusText& status) {
   std::lock_guard guard(lock_);
   kind_ = kind;
   status_ = &status;
-  shown_.clear();
-  figures_.reset();
+  shown_ = {};
   estimator_.Reset();
   dirty_ = false;
   drawnAt_ = {};
@@ -53,27 +52,26 @@ void ProgressDisplay::Poll() {
 
 void ProgressDisplay::PollLocked(bool drawBar) {
   if (status_ == nullptr) return;
-  char text[kStatusTextSize];
-  status_->CopyTo(text);
+  const DownloadProgress progress = status_->Progress();
   const auto now = Clock::now();
-  if (text[0] != '\0' && shown_ != text) {
-    shown_ = text;
-    figures_ = ParseWritingText(shown_);
-    if (figures_) estimator_.Observe(now, figures_->sent);
+  if (progress.phase != DownloadPhase::None && progress != shown_) {
+    shown_ = progress;
+    if (shown_.phase == DownloadPhase::Writing) estimator_.Observe(now, shown_.sent);
     dirty_ = true;
-    if (mode_ == ProgressMode::Lines) out_.Write(shown_ + "\n");
+    if (mode_ == ProgressMode::Lines) out_.Write(StatusTextOf(shown_) + "\n");
   }
-  if (drawBar && mode_ == ProgressMode::Bar && !shown_.empty() &&
-      ((dirty_ && now - drawnAt_ >= kBarInterval) || (figures_ && now - drawnAt_ >= kBarRefresh))) {
+  const bool writing = shown_.phase == DownloadPhase::Writing;
+  if (drawBar && mode_ == ProgressMode::Bar && shown_.phase != DownloadPhase::None &&
+      ((dirty_ && now - drawnAt_ >= kBarInterval) || (writing && now - drawnAt_ >= kBarRefresh))) {
     DrawBar(now);
   }
 }
 
 void ProgressDisplay::DrawBar(Clock::time_point now) {
   const std::string line =
-      figures_ ? FormatProgressLine(kind_, *figures_, estimator_.EstimateAt(now, figures_->count),
-                                    Columns())
-               : KindColumn(kind_) + shown_;
+      shown_.phase == DownloadPhase::Writing
+          ? FormatProgressLine(shown_, estimator_.EstimateAt(now, shown_.count), Columns())
+          : KindColumn(kind_) + StatusTextOf(shown_);
   out_.Write(OverLine(line));
   barOnLine_ = true;
   dirty_ = false;
@@ -98,11 +96,11 @@ void ProgressDisplay::End() {
   PollLocked(false);
   switch (mode_) {
     case ProgressMode::Bar:
-      out_.Write(OverLine(KindColumn(kind_) + shown_) + "\n");
+      out_.Write(OverLine(KindColumn(kind_) + StatusTextOf(shown_)) + "\n");
       barOnLine_ = false;
       break;
     case ProgressMode::None:
-      out_.Write(shown_ + "\n");
+      out_.Write(StatusTextOf(shown_) + "\n");
       break;
     default:
       break;

@@ -4,7 +4,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
-#include <optional>
 #include <string>
 
 #include "download/StatusText.h"
@@ -23,9 +22,9 @@ class ProgressDisplay {
   // `mode` is Bar, Lines, None or Quiet; Auto is resolved by the caller.
   ProgressDisplay(OutputChannel& out, ProgressMode mode);
 
-  // A download of `kind` ("DB" or "MMI") starts, its texts read from `status`.
-  void Begin(const char* kind, const StatusText& status);
-  // Looks at the status text and shows a change.
+  // A download of `kind` starts, its progress read from `status`.
+  void Begin(DownloadKind kind, const StatusText& status);
+  // Looks at the progress and shows a change.
   void Poll();
   // Shows a frame that is about to be sent, after any status change before it.
   void Frame(const uint8_t* bytes, std::size_t size);
@@ -44,10 +43,9 @@ class ProgressDisplay {
   std::mutex lock_;
   OutputChannel& out_;
   ProgressMode mode_;
-  std::string kind_;
+  DownloadKind kind_ = DownloadKind::Db;
   const StatusText* status_ = nullptr;
-  std::string shown_;  // the last status text seen
-  std::optional<WritingFigures> figures_;
+  DownloadProgress shown_;  // the last progress seen
   RateEstimator estimator_;
   bool dirty_ = false;      // a change the bar does not show yet
   bool barOnLine_ = false;  // the cursor stands at the end of a bar line

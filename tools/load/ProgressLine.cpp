@@ -16,17 +16,6 @@ constexpr int kMostBar = 40;
 
 }  // namespace
 
-std::optional<WritingFigures> ParseWritingText(const std::string& statusText) {
-  WritingFigures figures;
-  int consumed = 0;
-  if (std::sscanf(statusText.c_str(), "Writing...%d%%, %d/%d%n", &figures.percent, &figures.sent,
-                  &figures.count, &consumed) != 3 ||
-      static_cast<std::size_t>(consumed) != statusText.size()) {
-    return std::nullopt;
-  }
-  return figures;
-}
-
 void RateEstimator::Reset() {
   origin_.reset();
   window_.clear();
@@ -68,7 +57,7 @@ std::string FormatDuration(double seconds) {
   return text;
 }
 
-std::string FormatProgressLine(const std::string& kind, const WritingFigures& figures,
+std::string FormatProgressLine(const DownloadProgress& progress,
                                const std::optional<Estimate>& estimate, int columns) {
   char rate[24] = "--/s";
   std::string left = "--:--";
@@ -78,18 +67,19 @@ std::string FormatProgressLine(const std::string& kind, const WritingFigures& fi
     left = FormatDuration(estimate->secondsLeft);
   }
   // The count's width for the entries sent, so the line does not jump about.
-  const int countWidth = std::snprintf(nullptr, 0, "%d", figures.count);
+  const int countWidth = std::snprintf(nullptr, 0, "%d", progress.count);
+  const int percent = progress.Percent();
   char tail[96];
-  std::snprintf(tail, sizeof tail, "] %3d%%  %*d/%d  %7s  %7s left", figures.percent, countWidth,
-                figures.sent, figures.count, rate, left.c_str());
+  std::snprintf(tail, sizeof tail, "] %3d%%  %*d/%d  %7s  %7s left", percent, countWidth,
+                progress.sent, progress.count, rate, left.c_str());
   char head[8];
-  std::snprintf(head, sizeof head, "%-4s[", kind.c_str());
+  std::snprintf(head, sizeof head, "%-4s[", KindName(progress.kind));
 
   // One column short of the width: a line that fills it wraps on some terminals.
   const int room = columns - 1 - static_cast<int>(std::string_view(head).size()) -
                    static_cast<int>(std::string_view(tail).size());
   const int width = std::clamp(room, kLeastBar, kMostBar);
-  const int clampedPercent = std::clamp(figures.percent, 0, 100);
+  const int clampedPercent = std::clamp(percent, 0, 100);
   const int done = width * clampedPercent / 100;
   std::string line = head;
   line.append(static_cast<std::size_t>(done), '#');

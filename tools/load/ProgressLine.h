@@ -5,17 +5,9 @@
 #include <optional>
 #include <string>
 
+#include "download/DownloadProgress.h"
+
 namespace brenvik::load {
-
-// The figures of a "Writing...%d%%, %d/%d" status text.
-struct WritingFigures {
-  int percent = 0;
-  int sent = 0;
-  int count = 0;
-};
-
-// The figures of a status text that shows progress; none for any other text.
-std::optional<WritingFigures> ParseWritingText(const std::string& statusText);
 
 // Rate and time left, once there is enough to go on.
 struct Estimate {
@@ -23,9 +15,9 @@ struct Estimate {
   double secondsLeft = 0;
 };
 
-// Estimates the rate of a database download from when its status text shows
+// Estimates the rate of a database download from when its progress shows
 // each number of entries sent. The first entry is not typical (its frame is
-// paced and followed by half a second), so the clock starts when the text
+// paced and followed by half a second), so the clock starts when the progress
 // first shows two entries; the rate is taken over the last ten seconds.
 class RateEstimator {
  public:
@@ -33,7 +25,7 @@ class RateEstimator {
 
   // Forgets everything, for the next download.
   void Reset();
-  // The status text shows `sent` entries at `now`.
+  // The progress shows `sent` entries at `now`.
   void Observe(Clock::time_point now, int sent);
   // The rate up to `now` and the time the other entries of `count` will take;
   // none until at least one second and three entries have passed since the
@@ -50,9 +42,9 @@ class RateEstimator {
 };
 
 // One progress line: the kind ("DB"), a bar, the percentage and entries sent
-// of all as the status text gives them, the rate and the time left ("--:--"
+// of all as the status text shows them, the rate and the time left ("--:--"
 // without an estimate), fitted to `columns` (at least a bar of ten).
-std::string FormatProgressLine(const std::string& kind, const WritingFigures& figures,
+std::string FormatProgressLine(const DownloadProgress& progress,
                                const std::optional<Estimate>& estimate, int columns);
 
 // Seconds as "m:ss", or "h:mm:ss" from an hour on, rounded to the second.
