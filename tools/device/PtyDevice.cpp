@@ -18,8 +18,9 @@ namespace {
 
 constexpr const char* kThreadName = "pty-device";
 
-std::string SystemError(const std::string& what, int error = errno) {
-  return what + ": " + std::generic_category().message(error);
+// "what: the system's words for errnum".
+Error SystemError(const std::string& what, int errnum) {
+  return Error{what + ": " + std::generic_category().message(errnum)};
 }
 
 bool SetCloseOnExec(int fd) {
@@ -74,26 +75,26 @@ PtyDevice::~PtyDevice() { Stop(); }
 Result<> PtyDevice::Start() {
   if (pty_->master.IsOpen()) return Error{"already started"};
   FileDescriptor master(::posix_openpt(O_RDWR | O_NOCTTY));
-  if (!master.IsOpen()) return Error{SystemError("posix_openpt")};
+  if (!master.IsOpen()) return SystemError("posix_openpt", errno);
   if (!SetCloseOnExec(master.Get()) || ::grantpt(master.Get()) != 0 ||
       ::unlockpt(master.Get()) != 0) {
-    return Error{SystemError("grantpt/unlockpt")};
+    return SystemError("grantpt/unlockpt", errno);
   }
   char name[128];
-  if (::ptsname_r(master.Get(), name, sizeof name) != 0) return Error{SystemError("ptsname_r")};
+  if (::ptsname_r(master.Get(), name, sizeof name) != 0) return SystemError("ptsname_r", errno);
   FileDescriptor terminal(::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
-  if (!terminal.IsOpen()) return Error{SystemError(name)};
+  if (!terminal.IsOpen()) return SystemError(name, errno);
   // The terminal end as a serial line, with nothing cooked: an echo would
   // come back to the device as if the loader had sent it.
   if (const int fault = ApplyLineSettings(terminal.Get()); fault != 0) {
-    return Error{fault == kLineSettingsRefused ? "tcsetattr: the line settings did not take"
-                                               : SystemError("tcgetattr", fault)};
+    return fault == kLineSettingsRefused ? Error{"tcsetattr: the line settings did not take"}
+                                         : SystemError("tcgetattr", fault);
   }
   // Non-blocking answers: a full queue towards a loader that reads nothing
   // must not hang the device's thread.
   const int flags = ::fcntl(master.Get(), F_GETFL);
   if (flags < 0 || ::fcntl(master.Get(), F_SETFL, flags | O_NONBLOCK) != 0) {
-    return Error{SystemError("fcntl")};
+    return SystemError("fcntl", errno);
   }
   pty_->path = name;
   pty_->master = std::move(master);
