@@ -185,8 +185,8 @@ TEST(LoaderProcessTest, SilentDeviceEndsTheDownloadWithExitCodeFive) {
   policy.silent = true;
   PtyDevice device(policy);
   ASSERT_EQ(device.Start().error(), "");
-  ChildProcess loader({kLoader, "--port", device.Path(), "--trace", "--db",
-                       dir.Write("in-db.csv", kThreeEntryDb)});
+  ChildProcess loader(
+      {kLoader, "--port", device.Path(), "--trace", "--db", dir.Write("in-db.csv", kThreeEntryDb)});
   ASSERT_TRUE(loader.Started());
   ASSERT_TRUE(device.WaitForFrames(1, 5s));
   // The second frame's answer wait keeps the loader running for a second yet.
