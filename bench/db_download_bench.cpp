@@ -101,8 +101,8 @@ int BenchDownload(int entries) {
   ctx->link.SetTxErrorHandler([](const char* text) { std::fprintf(stderr, "%s\n", text); });
 
   brenvik::device::PtyDevice device;
-  if (!device.Start()) {
-    std::fprintf(stderr, "brenvik-bench: no pseudo-terminal: %s\n", device.Error().c_str());
+  if (const brenvik::Result<> started = device.Start(); !started) {
+    std::fprintf(stderr, "brenvik-bench: no pseudo-terminal: %s\n", started.error().c_str());
     return 1;
   }
   brenvik::SerialPort port;

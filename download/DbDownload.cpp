@@ -5,18 +5,15 @@
 
 #include "download/DownloadOutcome.h"
 #include "serial/FrameLink.h"
+#include "serial/WireProtocol.h"
 
 namespace brenvik {
 namespace {
 
-constexpr uint8_t kDbBodyLength = 0x52;
-constexpr uint8_t kFirstFrameCommand = 0x80;
-constexpr uint8_t kEntryFrameCommand = 0x82;
-constexpr uint16_t kLastEntryIndex = 0xFFFF;
 constexpr int kAfterFirstFrameMs = 500;
-// The count or index takes body offsets 3 and 4, the record image follows.
-constexpr std::size_t kCountOrIndexAt = kFrameBodyAt + kBodyPayloadAt;
-constexpr std::size_t kRecordImageAt = kCountOrIndexAt + 2;
+// Where the count or index and the record image go in the frame buffer.
+constexpr std::size_t kCountOrIndexAt = kFrameBodyAt + kDbCountOrIndexAt;
+constexpr std::size_t kRecordImageAt = kFrameBodyAt + kDbRecordImageAt;
 
 void PutByte(FrameBuffer& buffer, std::size_t at, uint8_t value) {
   if (at < kFrameBufferSize) buffer[at] = value;
@@ -88,7 +85,7 @@ void DownloadDb(DownloadContext& ctx) {
     // record slot is sent empty, never as what an earlier file left there.
     static constexpr DbRecord kNoEntry{};
     const DbRecord& first = count > 0 ? records[0] : kNoEntry;
-    BuildDbFrame(ctx.frameBuffer, kFirstFrameCommand, static_cast<uint16_t>(count), first);
+    BuildDbFrame(ctx.frameBuffer, kDbFirstCommand, static_cast<uint16_t>(count), first);
     link.TraceFrame(ctx.frameBuffer);
     // The first frame gets no answer wait; whatever the device answers stays
     // queued and is read by the wait of the second frame.
@@ -119,7 +116,7 @@ void DownloadDb(DownloadContext& ctx) {
       progress.sent = index;
       ctx.dbStatusText.Publish(progress);
       const uint16_t field = index == count - 1 ? kLastEntryIndex : static_cast<uint16_t>(index);
-      BuildDbFrame(ctx.frameBuffer, kEntryFrameCommand, field, records[index]);
+      BuildDbFrame(ctx.frameBuffer, kDbEntryCommand, field, records[index]);
       link.TraceFrame(ctx.frameBuffer);
       if (link.SendFrame(ctx.frameBuffer, Pacing::Unpaced).failed) ctx.txError = 1;
 

@@ -5,12 +5,11 @@
 
 #include "download/DownloadOutcome.h"
 #include "serial/FrameLink.h"
+#include "serial/WireProtocol.h"
 
 namespace brenvik {
 namespace {
 
-constexpr uint8_t kMmiBodyLength = 0x84;
-constexpr uint8_t kMmiCommand = 0x8A;
 constexpr std::size_t kMmiPayloadAt = kFrameBodyAt + kBodyPayloadAt;
 
 static_assert(sizeof(MmiBlock) >= kMmiPayloadSize);

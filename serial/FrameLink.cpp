@@ -36,9 +36,7 @@ void FrameLink::StartFrame(FrameBuffer& frame, uint8_t len, uint8_t command) {
 void FrameLink::SealFrame(FrameBuffer& frame) {
   uint8_t* body = frame + kFrameBodyAt;
   const uint8_t len = body[kBodyLenAt];  // at most 255: checksum and ETX stay inside
-  uint8_t sum = 0;
-  for (int i = 0; i < len; ++i) sum = static_cast<uint8_t>(sum + body[i]);
-  body[len] = sum;
+  body[len] = BodyChecksum({body, len});
   body[len + 1] = kEtx;
 }
 
@@ -76,16 +74,15 @@ int FrameLink::Write(const void* bytes, int n) {
 // reported as the pair-by-pair writes would have reported it: the pair it
 // cut took (written % 2) characters, and nothing behind it was sent.
 int FrameLink::SendUnpacedBody(const uint8_t* body, uint8_t len) {
-  char text[2 * 256];
+  char text[BodyHexDigits(0xFF)];
   char* next = text;
-  const int pairs = len + 1;
-  for (int i = 0; i < pairs; ++i) {
+  for (int i = 0; i <= len; ++i) {
     char pair[3];
     FormatPair(body[i], pair);
     *next++ = pair[0];
     *next++ = pair[1];
   }
-  const int wanted = 2 * pairs;
+  const auto wanted = static_cast<int>(BodyHexDigits(len));
   const int written = Write(text, wanted);
   return written == wanted ? 2 : (written > 0 ? written % 2 : 0);
 }

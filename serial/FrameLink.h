@@ -4,31 +4,20 @@
 #include <cstdint>
 #include <functional>
 
-#include "serial/DevicePort.h"
 #include "base/LinkClock.h"
 #include "base/StopSignal.h"
+#include "serial/DevicePort.h"
+#include "serial/WireProtocol.h"
 
 namespace brenvik {
-
-inline constexpr uint8_t kStx = 0x02;
-inline constexpr uint8_t kEtx = 0x03;
-inline constexpr uint8_t kAck = 0x06;
-inline constexpr uint8_t kNak = 0x15;
 
 // One frame is built in a buffer of this size: STX in element 0, the body
 // from element 1 on, ETX behind the body's checksum.
 inline constexpr std::size_t kFrameBufferSize = 300;
 using FrameBuffer = uint8_t[kFrameBufferSize];
 
-// The body's header, the same in every frame: LEN (the checksum's offset),
-// a marker byte the device expects to be 0xFF, the command; the payload
-// follows. Offsets are within the body.
-inline constexpr std::size_t kBodyLenAt = 0;
-inline constexpr std::size_t kBodyMarkerAt = 1;
-inline constexpr std::size_t kBodyCommandAt = 2;
-inline constexpr std::size_t kBodyPayloadAt = 3;
-inline constexpr uint8_t kBodyMarker = 0xFF;
-// Where the body starts in the frame buffer, behind STX.
+// Where the body starts in the frame buffer, behind STX. The body's layout
+// is in WireProtocol.h.
 inline constexpr std::size_t kFrameBodyAt = 1;
 
 // Outcome of one answer wait; also the values of the link diagnostic.

@@ -22,25 +22,22 @@ namespace fs = std::filesystem;
 // Debian gives serial devices to this group, and a fresh desktop user is not in it.
 constexpr const char* kSerialGroup = "dialout";
 
-std::string GroupName(gid_t gid) {
-  group entry{};
-  group* found = nullptr;
+// The name the user or group database has for `id`, or the number itself
+// when it has none: getpwuid_r with passwd::pw_name, getgrgid_r with group::gr_name.
+template <typename Id, typename Entry>
+std::string NameOf(Id id, int (*lookUp)(Id, Entry*, char*, std::size_t, Entry**),
+                   char* Entry::*name) {
+  Entry entry{};
+  Entry* found = nullptr;
   std::vector<char> buffer(4096);
-  if (::getgrgid_r(gid, &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr) {
-    return found->gr_name;
+  if (lookUp(id, &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr) {
+    return found->*name;
   }
-  return std::to_string(gid);
+  return std::to_string(id);
 }
 
-std::string UserName(uid_t uid) {
-  passwd entry{};
-  passwd* found = nullptr;
-  std::vector<char> buffer(4096);
-  if (::getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr) {
-    return found->pw_name;
-  }
-  return std::to_string(uid);
-}
+std::string GroupName(gid_t gid) { return NameOf(gid, ::getgrgid_r, &group::gr_name); }
+std::string UserName(uid_t uid) { return NameOf(uid, ::getpwuid_r, &passwd::pw_name); }
 
 std::string JoinGroup(const std::string& group) {
   return "add your user to the " + group + " group (sudo usermod -aG " + group +

@@ -1,3 +1,6 @@
+// POSIX: the serial port on a descriptor and termios. A Windows port will
+// have its own file behind the same header.
+
 #include "serial/SerialPort.h"
 
 #include <fcntl.h>
@@ -11,7 +14,9 @@
 #include <cerrno>
 #include <chrono>
 #include <system_error>
+#include <utility>
 
+#include "serial/LineSettings.h"
 #include "serial/OpenFailure.h"
 
 namespace brenvik {
@@ -34,75 +39,12 @@ constexpr int32_t kByteSize = 8;
 constexpr int32_t kOneStopBit = 0;
 constexpr int32_t kLineDisabled = 0;
 
-// Owns a descriptor while the open is half done, so every failed step closes it.
-class OpeningDescriptor {
- public:
-  explicit OpeningDescriptor(int fd) : fd_(fd) {}
-  ~OpeningDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  OpeningDescriptor(const OpeningDescriptor&) = delete;
-  OpeningDescriptor& operator=(const OpeningDescriptor&) = delete;
-
-  int get() const { return fd_; }
-  int release() {
-    const int fd = fd_;
-    fd_ = -1;
-    return fd;
-  }
-
- private:
-  int fd_;
-};
-
-// Raw 9600 8N1: every byte the device sends arrives unchanged (NAK, 0x11 and
-// 0x13 included), nothing is echoed, and reads return at once.
-termios RawLineSettings(termios t) {
-  cfmakeraw(&t);
-  t.c_iflag &= ~(IXON | IXOFF | IXANY | INPCK | IGNPAR);
-#ifdef IUCLC
-  t.c_iflag &= ~IUCLC;
-#endif
-  t.c_cflag &= ~(CSIZE | PARENB | CSTOPB | CRTSCTS);
-  t.c_cflag |= CS8 | CLOCAL | CREAD;
-  t.c_cc[VMIN] = 0;
-  t.c_cc[VTIME] = 0;
-  cfsetispeed(&t, B9600);
-  cfsetospeed(&t, B9600);
-  return t;
-}
-
-// tcsetattr succeeds when any one change took, so the settings that matter are
-// compared after reading them back.
-bool SettingsTook(const termios& got) {
-  constexpr tcflag_t kInputOff =
-      IXON | IXOFF | IXANY | ICRNL | INLCR | IGNCR | ISTRIP | PARMRK | BRKINT | INPCK;
-  constexpr tcflag_t kLocalOff = ECHO | ECHONL | ICANON | ISIG | IEXTEN;
-  constexpr tcflag_t kControlChecked = CSIZE | PARENB | CSTOPB | CLOCAL | CREAD | CRTSCTS;
-  return cfgetispeed(&got) == B9600 && cfgetospeed(&got) == B9600 &&
-         (got.c_cflag & kControlChecked) == (CS8 | CLOCAL | CREAD) &&
-         (got.c_iflag & kInputOff) == 0 && (got.c_oflag & OPOST) == 0 &&
-         (got.c_lflag & kLocalOff) == 0 && got.c_cc[VMIN] == 0 && got.c_cc[VTIME] == 0;
-}
-
-// PrepareLine's answer when the device took the open but not the line
-// settings; the system's error numbers are all positive.
-constexpr int kSettingsRefused = -1;
-
 // Takes the device for this program and gives it the line settings. Returns 0
-// when all took, else the errno of the step that failed or kSettingsRefused.
+// when all took, else the errno of the step that failed or kLineSettingsRefused.
 int PrepareLine(int fd) {
   // A second open of the device by this or another loader fails on the lock.
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) return errno;
-
-  termios current{};
-  if (::tcgetattr(fd, &current) != 0) return errno;
-  const termios wanted = RawLineSettings(current);
-  termios applied{};
-  if (::tcsetattr(fd, TCSANOW, &wanted) != 0 || ::tcgetattr(fd, &applied) != 0 ||
-      !SettingsTook(applied)) {
-    return kSettingsRefused;
-  }
+  if (const int fault = ApplyLineSettings(fd); fault != 0) return fault;
 
   // The driver raises DTR and RTS when the device opens; the device must not
   // see them asserted. A pseudo-terminal has no modem lines and refuses this.
@@ -135,10 +77,7 @@ bool CloseSignalled(int wakeFd, int timeoutMs) {
 
 SerialPort::SerialPort() : wakeFd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
 
-SerialPort::~SerialPort() {
-  Close();
-  if (wakeFd_ >= 0) ::close(wakeFd_);
-}
+SerialPort::~SerialPort() { Close(); }
 
 std::string SerialPort::DevicePathFor(uint32_t portNumber) {
   if (portNumber == 0) return {};
@@ -168,14 +107,14 @@ Result<> SerialPort::OpenDevice(const std::string& devicePath) {
   std::lock_guard lock(lock_);
   // Opening over an open port would leak its descriptor; the window opens
   // only a closed port.
-  if (handle_ >= 0) return Error{devicePath + ": a port is open already; disconnect it first"};
+  if (handle_.IsOpen()) return Error{devicePath + ": a port is open already; disconnect it first"};
 
   int fault = 0;
   {
     // Non-blocking, so neither a missing carrier nor a device that stops
     // reading can hold the open or a Write.
-    OpeningDescriptor fd(::open(devicePath.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK));
-    if (fd.get() < 0) {
+    FileDescriptor fd(::open(devicePath.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK));
+    if (!fd.IsOpen()) {
       fault = errno;
     } else {
       dtrControl_ = kLineDisabled;
@@ -184,10 +123,10 @@ Result<> SerialPort::OpenDevice(const std::string& devicePath) {
       parity_ = kNoParity;
       byteSize_ = kByteSize;
       stopBits_ = kOneStopBit;
-      fault = PrepareLine(fd.get());
+      fault = PrepareLine(fd.Get());
     }
     if (fault == 0) {
-      handle_ = fd.release();
+      handle_ = std::move(fd);
       devicePath_ = devicePath;
       {
         std::lock_guard reason(reasonLock_);
@@ -200,30 +139,29 @@ Result<> SerialPort::OpenDevice(const std::string& devicePath) {
   }
   // The attempt's descriptor is closed by now, so the cause cannot name this
   // process as the program holding the device.
-  if (fault == kSettingsRefused) return Error{SettingsRefusedCause(devicePath)};
+  if (fault == kLineSettingsRefused) return Error{SettingsRefusedCause(devicePath)};
   return Error{OpenFailureCause(devicePath, fault)};
 }
 
 void SerialPort::Close() {
   // A Write or Drain waiting for the device holds the lock; wake it first.
-  if (wakeFd_ >= 0) {
+  if (wakeFd_.IsOpen()) {
     const uint64_t one = 1;
-    [[maybe_unused]] const ssize_t signalled = ::write(wakeFd_, &one, sizeof one);
+    [[maybe_unused]] const ssize_t signalled = ::write(wakeFd_.Get(), &one, sizeof one);
   }
   std::lock_guard lock(lock_);
-  if (handle_ >= 0) {
+  if (handle_.IsOpen()) {
     // Bytes still queued belong to a download being abandoned; dropping them
     // keeps close from waiting for a line that does not drain.
-    (void)::tcflush(handle_, TCOFLUSH);
+    (void)::tcflush(handle_.Get(), TCOFLUSH);
     // The exclusive flag outlives this descriptor on a pseudo-terminal.
-    (void)::ioctl(handle_, TIOCNXCL);
-    ::close(handle_);
-    handle_ = -1;
+    (void)::ioctl(handle_.Get(), TIOCNXCL);
+    handle_.Reset();
   }
   open_ = false;
-  if (wakeFd_ >= 0) {
+  if (wakeFd_.IsOpen()) {
     uint64_t count = 0;
-    [[maybe_unused]] const ssize_t cleared = ::read(wakeFd_, &count, sizeof count);
+    [[maybe_unused]] const ssize_t cleared = ::read(wakeFd_.Get(), &count, sizeof count);
   }
 }
 
@@ -238,13 +176,13 @@ std::string SerialPort::WentAwayReason() const {
 
 bool SerialPort::CheckWentAway() {
   std::unique_lock lock(lock_, std::try_to_lock);
-  if (lock.owns_lock() && handle_ >= 0 && !wentAway_) NoteIfGone(0);
+  if (lock.owns_lock() && handle_.IsOpen() && !wentAway_) NoteIfGone(0);
   return wentAway_;
 }
 
 bool SerialPort::NoteIfGone(int error) {
   // Hang-up, error and invalid descriptor are reported whatever was asked for.
-  pollfd watch{handle_, 0, 0};
+  pollfd watch{handle_.Get(), 0, 0};
   const int seen = ::poll(&watch, 1, 0) > 0 ? watch.revents : 0;
   std::string reason;
   if ((seen & POLLHUP) != 0) {
@@ -266,13 +204,13 @@ bool SerialPort::NoteIfGone(int error) {
 
 int SerialPort::Write(const void* bytes, int n) {
   std::lock_guard lock(lock_);
-  if (handle_ < 0 || wentAway_ || bytes == nullptr || n <= 0) return 0;
+  if (!handle_.IsOpen() || wentAway_ || bytes == nullptr || n <= 0) return 0;
 
   const auto* next = static_cast<const unsigned char*>(bytes);
   const auto deadline = Clock::now() + kWriteTimeout;
   int written = 0;
   while (written < n) {
-    const ssize_t count = ::write(handle_, next + written, static_cast<size_t>(n - written));
+    const ssize_t count = ::write(handle_.Get(), next + written, static_cast<size_t>(n - written));
     if (count > 0) {
       written += static_cast<int>(count);
       continue;
@@ -286,7 +224,7 @@ int SerialPort::Write(const void* bytes, int n) {
     // No room: wait for it, for the rest of the time-out, or for Close.
     const int timeoutMs = MillisecondsUntil(deadline);
     if (timeoutMs == 0) break;
-    pollfd waits[2] = {{handle_, POLLOUT, 0}, {wakeFd_, POLLIN, 0}};
+    pollfd waits[2] = {{handle_.Get(), POLLOUT, 0}, {wakeFd_.Get(), POLLIN, 0}};
     const int ready = ::poll(waits, 2, timeoutMs);
     if (ready < 0 && errno == EINTR) continue;
     if (ready <= 0) break;
@@ -301,9 +239,9 @@ int SerialPort::Write(const void* bytes, int n) {
 
 int SerialPort::Read(void* buffer, int n) {
   std::lock_guard lock(lock_);
-  if (handle_ < 0 || wentAway_ || buffer == nullptr || n <= 0) return 0;
+  if (!handle_.IsOpen() || wentAway_ || buffer == nullptr || n <= 0) return 0;
   for (;;) {
-    const ssize_t count = ::read(handle_, buffer, static_cast<size_t>(n));
+    const ssize_t count = ::read(handle_.Get(), buffer, static_cast<size_t>(n));
     if (count < 0 && errno == EINTR) continue;
     if (count > 0) return static_cast<int>(count);
     // With reads that wait for nothing, a terminal answers 0 both when nothing
@@ -315,26 +253,26 @@ int SerialPort::Read(void* buffer, int n) {
 
 void SerialPort::Drain() {
   std::lock_guard lock(lock_);
-  if (handle_ < 0 || wentAway_) return;
+  if (!handle_.IsOpen() || wentAway_) return;
   // tcdrain has no time-out: it is called only once the driver's queue is
   // empty, when it waits for no more than the transmitter's last characters.
   const auto deadline = Clock::now() + kDrainLimit;
   for (;;) {
     int queued = 0;
-    if (::ioctl(handle_, TIOCOUTQ, &queued) != 0) {
+    if (::ioctl(handle_.Get(), TIOCOUTQ, &queued) != 0) {
       NoteIfGone(errno);
       return;
     }
     if (queued <= 0) break;
     if (Clock::now() >= deadline) return;
-    if (CloseSignalled(wakeFd_, kDrainPollMs)) return;
+    if (CloseSignalled(wakeFd_.Get(), kDrainPollMs)) return;
   }
-  (void)::tcdrain(handle_);
+  (void)::tcdrain(handle_.Get());
 }
 
 void SerialPort::DiscardInput() {
   std::lock_guard lock(lock_);
-  if (handle_ >= 0 && !wentAway_) (void)::tcflush(handle_, TCIFLUSH);
+  if (handle_.IsOpen() && !wentAway_) (void)::tcflush(handle_.Get(), TCIFLUSH);
 }
 
 }  // namespace brenvik

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/Result.h"
+#include "base/FileDescriptor.h"
 #include "serial/DevicePort.h"
 #include "serial/PortName.h"
 
@@ -88,12 +89,12 @@ class SerialPort final : public DevicePort {
   bool NoteIfGone(int error);
 
   mutable std::mutex lock_;  // guards handle_ and devicePath_
-  int handle_ = -1;          // the open descriptor, -1 when closed
+  FileDescriptor handle_;    // the open descriptor; none when closed
   std::string devicePath_;   // what handle_ was opened from, for the went-away reason
   // Mirrors handle_ for IsOpen, so the window never waits behind a Write.
   std::atomic<bool> open_{false};
   // eventfd that ends a Write or Drain waiting for the device when Close comes.
-  int wakeFd_ = -1;
+  FileDescriptor wakeFd_;
   // Set once by NoteIfGone; I/O checks it under lock_, the window without any.
   std::atomic<bool> wentAway_{false};
   mutable std::mutex reasonLock_;  // guards wentAwayReason_

@@ -83,7 +83,7 @@ TEST(BrenvikDlgTest, ControlsCarryTheirIdsTextsStatesAndProportionalPlaces) {
 
 TEST(BrenvikDlgTest, PortListHoldsCom1ToCom48ThenThePortsPresentEachOpeningItsPath) {
   device::PtyDevice device;
-  ASSERT_TRUE(device.Start()) << device.Error();
+  ASSERT_EQ(device.Start().error(), "");
   WindowHarness window;
   QComboBox& port = window.Port();
   EXPECT_TRUE(port.isEditable());
@@ -197,7 +197,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(BrenvikDlgTest, ConnectAndDisconnectFollowTheControlStateTable) {
   device::PtyDevice device;
-  ASSERT_TRUE(device.Start()) << device.Error();
+  ASSERT_EQ(device.Start().error(), "");
   WindowHarness window;
   EXPECT_EQ(window.State(), kWindowShown);
 
@@ -231,7 +231,7 @@ TEST(BrenvikDlgTest, SelectedFilesShowTheirPathAndEntryCountOrOk) {
 
 TEST(BrenvikDlgTest, CancelledSelectionMakesDownloadAnswerFileNotSelected) {
   device::PtyDevice device;
-  ASSERT_TRUE(device.Start()) << device.Error();
+  ASSERT_EQ(device.Start().error(), "");
   WindowHarness window;
   window.ConnectTo(QString::fromStdString(device.Path()));
   window.Choose(DataFile("db20.csv"), "IDC_SELECT_DB");
@@ -249,7 +249,7 @@ TEST(BrenvikDlgTest, CancelledSelectionMakesDownloadAnswerFileNotSelected) {
 
 TEST(BrenvikDlgTest, RejectedFileShowsTheReadersErrorAndIsNotSelected) {
   device::PtyDevice device;
-  ASSERT_TRUE(device.Start()) << device.Error();
+  ASSERT_EQ(device.Start().error(), "");
   WindowHarness window;
   window.ConnectTo(QString::fromStdString(device.Path()));
   window.Choose(DataFile("db20.csv"), "IDC_SELECT_DB");

@@ -32,7 +32,7 @@ int CountCommand(const device::PtyDevice& device, uint8_t command) {
 class DownloadWindowTest : public testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(device.Start()) << device.Error();
+    ASSERT_EQ(device.Start().error(), "");
     window.ConnectTo(QString::fromStdString(device.Path()));
     ASSERT_EQ(window.State(), kConnected);
   }
@@ -251,7 +251,7 @@ class PortGoneTest : public testing::TestWithParam<bool> {};
 TEST_P(PortGoneTest, WindowLetsThePortGoOnceNoDownloadRunsAndSaysWhy) {
   const bool downloading = GetParam();
   auto device = std::make_unique<device::PtyDevice>();
-  ASSERT_TRUE(device->Start()) << device->Error();
+  ASSERT_EQ(device->Start().error(), "");
   const std::string path = device->Path();
   WindowHarness window;
   window.ConnectTo(QString::fromStdString(path));

@@ -109,7 +109,9 @@ class MisbehavingDeviceWindowTest : public testing::Test {
   // The device is made per test, with the misbehaviour it needs.
   ::testing::AssertionResult ConnectTo(const device::DevicePolicy& policy) {
     device = std::make_unique<device::PtyDevice>(policy);
-    if (!device->Start()) return ::testing::AssertionFailure() << device->Error();
+    if (const Result<> started = device->Start(); !started) {
+      return ::testing::AssertionFailure() << started.error();
+    }
     window.ConnectTo(QString::fromStdString(device->Path()));
     if (!(window.State() == kConnected)) return ::testing::AssertionFailure() << "not connected";
     return ::testing::AssertionSuccess();

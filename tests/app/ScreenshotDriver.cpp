@@ -23,8 +23,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   brenvik::device::PtyDevice device;
-  if (!device.Start()) {
-    std::fprintf(stderr, "app_screenshot: %s\n", device.Error().c_str());
+  if (const brenvik::Result<> started = device.Start(); !started) {
+    std::fprintf(stderr, "app_screenshot: %s\n", started.error().c_str());
     return 1;
   }
 

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "FuzzSupport.h"
-#include "serial/FrameLink.h"
+#include "serial/WireProtocol.h"
 #include "tools/device/FrameDecoder.h"
 
 namespace brenvik::fuzz {
@@ -96,10 +96,8 @@ void CheckValidFrame(const ReceivedFrame& frame, std::string_view text) {
   Require(frame.body.size() == std::size_t{len} + 1, "a valid frame has LEN+1 body bytes");
   Require(frame.body[1] == 0xFF, "0xFF follows LEN");
   Require(frame.command == frame.body[2], "the command is body byte 2");
-  const bool db =
-      frame.command == device::kDbFirstCommand || frame.command == device::kDbEntryCommand;
-  Require((db && len == device::kDbFrameLen) ||
-              (frame.command == device::kMmiCommand && len == device::kMmiFrameLen),
+  const bool db = frame.command == kDbFirstCommand || frame.command == kDbEntryCommand;
+  Require((db && len == kDbBodyLength) || (frame.command == kMmiCommand && len == kMmiBodyLength),
           "LEN matches the command");
   uint8_t sum = 0;
   for (std::size_t i = 0; i < len; ++i) sum = static_cast<uint8_t>(sum + frame.body[i]);

@@ -146,7 +146,9 @@ class PtyLine {
 
   // Starts the device and opens the port on it.
   ::testing::AssertionResult Connect() {
-    if (!device.Start()) return ::testing::AssertionFailure() << device.Error();
+    if (const Result<> started = device.Start(); !started) {
+      return ::testing::AssertionFailure() << started.error();
+    }
     if (port.OpenPath(device.Path().c_str()) != 1) {
       return ::testing::AssertionFailure() << "cannot open " << device.Path();
     }

@@ -74,7 +74,7 @@ std::vector<Json> LogRecords(const std::string& path) {
 TEST(LoaderProcessTest, DbDownloadThroughAByIdNamePrintsItsStatusLinesAndEndsCompleted) {
   ToolsTempDir dir;
   PtyDevice device;
-  ASSERT_TRUE(device.Start()) << device.Error();
+  ASSERT_EQ(device.Start().error(), "");
   const std::string byId = dir.Path("usb-Brenvik_Simulated_Device_0001-if00");
   std::filesystem::create_symlink(device.Path(), byId);
   ChildProcess loader({kLoader, "--port", byId, "--db", dir.Write("in-db.csv", kThreeEntryDb)});
@@ -193,9 +193,9 @@ TEST(LoaderProcessTest, SilentDeviceEndsTheDownloadWithExitCodeFive) {
   DevicePolicy policy;
   policy.silent = true;
   PtyDevice device(policy);
-  ASSERT_TRUE(device.Start()) << device.Error();
-  ChildProcess loader({kLoader, "--port", device.Path(), "--trace", "--db",
-                       dir.Write("in-db.csv", kThreeEntryDb)});
+  ASSERT_EQ(device.Start().error(), "");
+  ChildProcess loader(
+      {kLoader, "--port", device.Path(), "--trace", "--db", dir.Write("in-db.csv", kThreeEntryDb)});
   ASSERT_TRUE(loader.Started());
   ASSERT_TRUE(device.WaitForFrames(1, 5s));
   // The second frame's answer wait keeps the loader running for a second yet.
@@ -224,7 +224,7 @@ TEST(LoaderProcessTest, InterruptTermAndHangUpStopTheDownloadAndReleaseThePort) 
   const std::string db = dir.Write("in-db.csv", kThreeEntryDb);
   for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
     PtyDevice device;
-    ASSERT_TRUE(device.Start()) << device.Error();
+    ASSERT_EQ(device.Start().error(), "");
     ChildProcess loader({kLoader, "--port", device.Path(), "--db", db});
     ASSERT_TRUE(loader.Started());
     // The first frame has arrived: the download waits its half second behind it.
@@ -247,7 +247,7 @@ TEST(LoaderProcessTest, InterruptTermAndHangUpStopTheDownloadAndReleaseThePort) 
 TEST(LoaderProcessTest, BothFilesGoThroughOnePortOpenAndEachDownloadIsLogged) {
   ToolsTempDir dir;
   PtyDevice device;
-  ASSERT_TRUE(device.Start()) << device.Error();
+  ASSERT_EQ(device.Start().error(), "");
   const std::string db = dir.Write("db.csv", kThreeEntryDb);
   const std::string mmi = dir.Write("mmi.csv", kMmi);
   const std::string log = dir.Path("loads.jsonl");
@@ -288,7 +288,7 @@ TEST(LoaderProcessTest, BothFilesGoThroughOnePortOpenAndEachDownloadIsLogged) {
 TEST(LoaderProcessTest, ProgressBarOnATerminalUpdatesInPlaceThenEndsOnItsOwnLine) {
   ToolsTempDir dir;
   PtyDevice device;
-  ASSERT_TRUE(device.Start()) << device.Error();
+  ASSERT_EQ(device.Start().error(), "");
   ChildProcess loader({kLoader, "-p", device.Path(), "-d", dir.Write("db.csv", kThreeEntryDb)},
                       ChildOut::Terminal);
   EXPECT_EQ(loader.Wait(10s), 0) << loader.Out() << loader.Err();
@@ -307,7 +307,7 @@ TEST(LoaderProcessTest, DeviceRefusingAnEntryForEverEndsAtTheNakLimit) {
   DevicePolicy policy;
   policy.indexNaks.push_back({1, 1000});
   PtyDevice device(policy);
-  ASSERT_TRUE(device.Start()) << device.Error();
+  ASSERT_EQ(device.Start().error(), "");
   ChildProcess loader(
       {kLoader, "-p", device.Path(), "-d", dir.Write("db.csv", kThreeEntryDb), "--max-naks", "3"});
   EXPECT_EQ(loader.Wait(10s), 5) << loader.Out() << loader.Err();
@@ -321,7 +321,7 @@ TEST(LoaderProcessTest, DeviceRefusingAnEntryForEverEndsAtTheNakLimit) {
 TEST(LoaderProcessTest, OutputWhoseReaderHasGoneLetsTheDownloadFinishAndBeLogged) {
   ToolsTempDir dir;
   PtyDevice device;
-  ASSERT_TRUE(device.Start()) << device.Error();
+  ASSERT_EQ(device.Start().error(), "");
   const std::string log = dir.Path("loads.jsonl");
   ChildProcess loader(
       {kLoader, "-p", device.Path(), "-d", dir.Write("db.csv", kThreeEntryDb), "--log", log});
@@ -374,7 +374,7 @@ TEST(LoaderProcessTest, RepeatLoadsDeviceAfterDeviceUntilInterruptedAndSumsThemU
 TEST(LoaderProcessTest, RepeatWithEnterPromptsBetweenDevicesAndEndsAtTheEndOfInput) {
   ToolsTempDir dir;
   PtyDevice device;
-  ASSERT_TRUE(device.Start()) << device.Error();
+  ASSERT_EQ(device.Start().error(), "");
   ChildProcess loader({kLoader, "-p", device.Path(), "-d", dir.Write("db.csv", kThreeEntryDb),
                        "--repeat=enter", "--progress=none"});
   EXPECT_EQ(loader.Wait(10s), 0) << loader.Err();
@@ -387,7 +387,7 @@ TEST(LoaderProcessTest, RepeatWithEnterPromptsBetweenDevicesAndEndsAtTheEndOfInp
 TEST(LoaderProcessTest, DeviceGoneDuringTheDownloadIsNamedAndEndsWithExitCodeFive) {
   ToolsTempDir dir;
   auto device = std::make_unique<PtyDevice>();
-  ASSERT_TRUE(device->Start()) << device->Error();
+  ASSERT_EQ(device->Start().error(), "");
   const std::string path = device->Path();
   ChildProcess loader({kLoader, "--port", path, "--db", dir.Write("in-db.csv", kThreeEntryDb)});
   ASSERT_TRUE(loader.Started());

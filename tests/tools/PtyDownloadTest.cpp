@@ -108,7 +108,7 @@ TEST(PtyDownloadTest, SilentDeviceTimesTheMmiDownloadOutAfterAboutOneSecond) {
 
 TEST(PtyDownloadTest, LoaderExclusiveOpenWorksWhileTheDeviceHoldsItsEnd) {
   PtyDevice device;
-  ASSERT_TRUE(device.Start()) << device.Error();
+  ASSERT_EQ(device.Start().error(), "");
   SerialPort first;
   SerialPort second;
   ASSERT_EQ(first.OpenPath(device.Path().c_str()), 1);

@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "DeviceTestSupport.h"
+#include "ScriptedDevice.h"
+#include "tools/device/PortLine.h"
 
 namespace brenvik::device {
 namespace {
@@ -203,6 +205,25 @@ TEST(SimulatedDeviceTest, StrayBytesAreReportedBeforeTheFrameBehindThem) {
   EXPECT_EQ(events[1].kind, DeviceEvent::Kind::Frame);
   EXPECT_EQ(events[2].kind, DeviceEvent::Kind::StrayBytes);
   EXPECT_EQ(device.StrayByteCount(), 3u);
+}
+
+// brenvik-device --device: the answer loop the pty uses, on a port.
+TEST(SimulatedDeviceTest, DeviceOnAPortAnswersThroughThePortsWrites) {
+  using namespace std::chrono_literals;
+  test::ScriptedDevice port;
+  const std::vector<std::string> db = ThreeEntryDownload();
+  const std::string line = test::Join({db[0], db[1], db[2]});
+  port.Queue(std::vector<uint8_t>(line.begin(), line.end()));
+  DevicePolicy nakLast;
+  nakLast.nakFrames = {2};
+  AnsweringDevice device(nakLast);
+  PortLine portLine(port);
+  device.StartAnswering(portLine, "test-device");
+  EXPECT_TRUE(device.WaitForFrames(3, 5s));
+  device.Stop();
+  // The first frame goes unanswered.
+  EXPECT_EQ(port.Line(), (std::vector<uint8_t>{kAckByte, kNakByte}));
+  EXPECT_EQ(device.AnswerBytesSent(), 2u);
 }
 
 TEST(ReceivedDataTest, RecordImageTextsArriveCutToTheirSlots) {

@@ -2,8 +2,6 @@
 
 #include <cstdio>
 
-#include "serial/FrameLink.h"
-
 namespace brenvik::device {
 namespace {
 
@@ -55,40 +53,41 @@ ReceivedFrame DecodeFrameText(std::string_view hexText) {
     frame.body.push_back(
         static_cast<uint8_t>(HexValue(hexText[i]) * 16 + HexValue(hexText[i + 1])));
   }
-  if (frame.body.size() > 2) frame.command = frame.body[2];
-  if (frame.body.size() > 4 && frame.IsDb()) {
-    frame.indexOrCount = static_cast<uint16_t>(frame.body[3] | (frame.body[4] << 8));
+  if (frame.body.size() > kBodyCommandAt) frame.command = frame.body[kBodyCommandAt];
+  if (frame.body.size() > kDbCountOrIndexAt + 1 && frame.IsDb()) {
+    frame.indexOrCount = static_cast<uint16_t>(frame.body[kDbCountOrIndexAt] |
+                                               (frame.body[kDbCountOrIndexAt + 1] << 8));
   }
 
   if (hexText.size() % 2 != 0) {
     return fail("odd number of hex digits (" + std::to_string(hexText.size()) + ")");
   }
   if (frame.body.empty()) return fail("empty frame");
-  const uint8_t len = frame.body[0];
-  if (len != kDbFrameLen && len != kMmiFrameLen) {
+  const uint8_t len = frame.body[kBodyLenAt];
+  if (len != kDbBodyLength && len != kMmiBodyLength) {
     return fail("LEN " + Hex2(len) + " is neither 0x52 nor 0x84");
   }
-  if (frame.body.size() < 2 || frame.body[1] != 0xFF) {
-    return fail(frame.body.size() < 2 ? std::string("no 0xFF behind LEN")
-                                      : "byte 1 is " + Hex2(frame.body[1]) + ", not 0xFF");
+  if (frame.body.size() <= kBodyMarkerAt || frame.body[kBodyMarkerAt] != kBodyMarker) {
+    return fail(frame.body.size() <= kBodyMarkerAt
+                    ? std::string("no 0xFF behind LEN")
+                    : "byte 1 is " + Hex2(frame.body[kBodyMarkerAt]) + ", not 0xFF");
   }
-  if (frame.body.size() < 3) return fail("no command");
+  if (frame.body.size() <= kBodyCommandAt) return fail("no command");
   const bool dbCommand = frame.IsDb();
   if (!dbCommand && frame.command != kMmiCommand) {
     return fail("unknown command " + Hex2(frame.command));
   }
-  const uint8_t wantLen = dbCommand ? kDbFrameLen : kMmiFrameLen;
+  const uint8_t wantLen = dbCommand ? kDbBodyLength : kMmiBodyLength;
   if (len != wantLen) {
     return fail("command " + Hex2(frame.command) + " with LEN " + Hex2(len) + ", not " +
                 Hex2(wantLen));
   }
-  const std::size_t wantDigits = 2 * (std::size_t{len} + 1);
+  const std::size_t wantDigits = BodyHexDigits(len);
   if (hexText.size() != wantDigits) {
     return fail(std::to_string(hexText.size()) + " hex digits, LEN " + Hex2(len) + " needs " +
                 std::to_string(wantDigits));
   }
-  uint8_t sum = 0;
-  for (std::size_t i = 0; i < len; ++i) sum = static_cast<uint8_t>(sum + frame.body[i]);
+  const uint8_t sum = BodyChecksum({frame.body.data(), len});
   if (frame.body[len] != sum) {
     return fail("checksum " + Hex2(frame.body[len]) + ", expected " + Hex2(sum));
   }

@@ -7,14 +7,9 @@
 #include <string_view>
 #include <vector>
 
-namespace brenvik::device {
+#include "serial/WireProtocol.h"
 
-inline constexpr uint8_t kDbFirstCommand = 0x80;
-inline constexpr uint8_t kDbEntryCommand = 0x82;
-inline constexpr uint8_t kMmiCommand = 0x8A;
-inline constexpr uint8_t kDbFrameLen = 0x52;
-inline constexpr uint8_t kMmiFrameLen = 0x84;
-inline constexpr uint16_t kLastEntryIndex = 0xFFFF;
+namespace brenvik::device {
 
 // One frame as the device decoded it.
 struct ReceivedFrame {
@@ -53,7 +48,7 @@ class FrameDecoder {
 
  private:
   // The longest body (LEN 0xFF) is 512 hex digits; anything longer is only counted.
-  static constexpr std::size_t kMaxHexText = std::size_t{2} * 256;
+  static constexpr std::size_t kMaxHexText = BodyHexDigits(0xFF);
 
   bool inFrame_ = false;
   std::string text_;

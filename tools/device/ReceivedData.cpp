@@ -3,11 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "serial/WireProtocol.h"
+
 namespace brenvik::device {
 namespace {
-
-constexpr std::size_t kRecordImageOffset = 5;  // body offset of the record image
-constexpr std::size_t kMmiPayloadOffset = 3;   // body offset of the MMI payload
 
 // Copies a text slot of the record image: up to its first zero byte or the
 // end of the slot, whichever comes first. The rest of `out` stays zero.
@@ -42,11 +41,11 @@ ReceivedData::Outcome ReceivedData::Take(const ReceivedFrame& frame) {
   if (!frame.valid) return Outcome::Nothing;
   if (frame.command == kMmiCommand) {
     mmi_ = MmiBlock{};
-    std::memcpy(&mmi_, frame.body.data() + kMmiPayloadOffset, kMmiPayloadSize);
+    std::memcpy(&mmi_, frame.body.data() + kBodyPayloadAt, kMmiPayloadSize);
     mmiReceived_ = true;
     return Outcome::MmiReceived;
   }
-  const uint8_t* image = frame.body.data() + kRecordImageOffset;
+  const uint8_t* image = frame.body.data() + kDbRecordImageAt;
   if (frame.command == kDbFirstCommand) {
     db_->count = frame.indexOrCount;
     const int kept = std::min<int>(db_->count, kMaxDbEntries);

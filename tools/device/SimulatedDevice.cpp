@@ -4,7 +4,7 @@
 #include <string>
 #include <utility>
 
-#include "serial/FrameLink.h"
+#include "serial/WireProtocol.h"
 
 namespace brenvik::device {
 
