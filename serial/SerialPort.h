@@ -5,8 +5,8 @@
 #include <mutex>
 #include <string>
 
-#include "base/Result.h"
 #include "base/FileDescriptor.h"
+#include "base/Result.h"
 #include "serial/DevicePort.h"
 #include "serial/PortName.h"
 
