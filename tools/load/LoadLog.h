@@ -18,7 +18,7 @@ struct LoadRecord {
   std::string sha256;    // of the file's bytes as read and sent, lowercase hex
   int entries = 0;       // the DB's entry count; 1 for an MMI block
   std::string status;    // the final status text
-  int exitCode = 0;      // 0 for "Completed!", 5 otherwise
+  int exitCode = 0;      // 0 when the download completed, 5 otherwise
   double seconds = 0;    // how long the download took
 };
 
