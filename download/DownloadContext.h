@@ -3,11 +3,11 @@
 #include <atomic>
 #include <cstdint>
 
+#include "base/StopSignal.h"
 #include "download/StatusText.h"
 #include "files/DbTable.h"
 #include "files/MmiBlock.h"
 #include "serial/FrameLink.h"
-#include "base/StopSignal.h"
 
 namespace brenvik {
 

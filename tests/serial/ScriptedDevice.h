@@ -7,8 +7,8 @@
 #include <mutex>
 #include <vector>
 
-#include "serial/DevicePort.h"
 #include "base/LinkClock.h"
+#include "serial/DevicePort.h"
 
 namespace brenvik::test {
 
