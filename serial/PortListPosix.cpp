@@ -47,8 +47,8 @@ bool IsCharacterDevice(const std::string& path) {
 // own "port" and "ctrl" drivers; the hardware's driver sits on a device above.
 std::string DriverOf(const std::string& devicePath) {
   std::error_code error;
-  fs::path device =
-      fs::canonical(fs::path("/sys/class/tty") / fs::path(devicePath).filename().string() / "device", error);
+  fs::path device = fs::canonical(
+      fs::path("/sys/class/tty") / fs::path(devicePath).filename().string() / "device", error);
   for (int level = 0; !error && level < 4; ++level) {
     const fs::path driver = fs::read_symlink(device / "driver", error);
     if (error) break;

@@ -54,8 +54,8 @@ std::string ComName(HDEVINFO set, SP_DEVINFO_DATA& device) {
   wchar_t name[64] = {};
   DWORD size = sizeof name - sizeof(wchar_t);
   DWORD type = 0;
-  const LSTATUS read = ::RegQueryValueExW(key, L"PortName", nullptr, &type,
-                                          reinterpret_cast<BYTE*>(name), &size);
+  const LSTATUS read =
+      ::RegQueryValueExW(key, L"PortName", nullptr, &type, reinterpret_cast<BYTE*>(name), &size);
   ::RegCloseKey(key);
   return read == ERROR_SUCCESS && type == REG_SZ ? Utf8(name) : std::string();
 }
