@@ -163,7 +163,7 @@ class Loader {
   std::string NotePortIdentity() {
     const std::string path = WatchedPath(portName_);
     std::string target = PathTarget(path);
-    portPath_ = target.empty() ? path : target;
+    portPath_ = PortLogName(path);
     portById_ = path.rfind(std::string(kByIdFolder) + "/", 0) == 0 ? path : ByIdPathFor(portPath_);
     return target;
   }

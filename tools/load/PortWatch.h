@@ -22,6 +22,10 @@ std::string WatchedPath(const PortName& name);
 // device the COM name stands for (QueryDosDevice).
 std::string PathTarget(const std::string& path);
 
+// The port as the log names it. Linux: the device its path leads to
+// ("/dev/ttyUSB0" for a by-id name). Windows: the COM name ("COM3").
+std::string PortLogName(const std::string& path);
+
 // Waits, looking every 200 ms, until the port's path exists and the port
 // opens. A port that is there but will not open is told about once per cause,
 // then waited for like a missing one. False when `stop` is set first.

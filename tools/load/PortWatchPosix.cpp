@@ -20,6 +20,11 @@ std::string PathTarget(const std::string& path) {
   return error ? std::string() : target.string();
 }
 
+std::string PortLogName(const std::string& path) {
+  const std::string target = PathTarget(path);
+  return target.empty() ? path : target;
+}
+
 bool WaitForEnter(int fd, const std::atomic<bool>& stop) {
   while (!stop) {
     pollfd input{fd, POLLIN, 0};

@@ -48,12 +48,21 @@ bool WaitForLineOnPipe(HANDLE pipe, const std::atomic<bool>& stop) {
   return false;
 }
 
+// "COM3" for "\\.\COM3": the name without the device namespace.
+std::string_view DosName(std::string_view path) {
+  constexpr std::string_view kDeviceNamespace = "\\\\.\\";
+  if (path.substr(0, kDeviceNamespace.size()) == kDeviceNamespace) {
+    path.remove_prefix(kDeviceNamespace.size());
+  }
+  return path;
+}
+
 }  // namespace
 
+std::string PortLogName(const std::string& path) { return std::string(DosName(path)); }
+
 std::string PathTarget(const std::string& path) {
-  std::string_view name = path;
-  constexpr std::string_view kDevicePrefix = "\\\\.\\";
-  if (name.substr(0, kDevicePrefix.size()) == kDevicePrefix) name.remove_prefix(kDevicePrefix.size());
+  const std::string_view name = DosName(path);
   if (name.empty()) return {};
   wchar_t target[1024];
   if (QueryDosDeviceW(WideFromUtf8(name).c_str(), target, 1024) == 0) return {};

@@ -10,8 +10,9 @@ std::string OrDash(const std::string& text) { return text.empty() ? "-" : text; 
 const SystemTexts& LoadSystemTexts() {
   static const SystemTexts texts{
       "PORT is COMn, the name Device Manager shows under \"Ports (COM & LPT)\"\n"
-      "(COM3, COM12); --list-ports prints the ports present.\n",
-      "--port needs a port: COMn",
+      "(COM3, COM12), or a device path such as \\\\.\\CNCA0; --list-ports prints\n"
+      "the ports present.\n",
+      "--port needs a port: COMn or a device path",
       "                         exit: COM name, friendly name, USB VID:PID,\n"
       "                         serial number, separated by tabs, \"-\" where unknown\n",
       "Ctrl-C, Ctrl-Break and closing the console window stop a running download\n"
