@@ -5,8 +5,9 @@
 
 namespace brenvik {
 
-// Windows' calls take UTF-16; the program keeps every text and path in UTF-8.
-// Invalid sequences become U+FFFD, as MultiByteToWideChar makes them.
+// Windows speaks UTF-16 in its file names, command line and window texts;
+// the program holds all text in UTF-8. Bytes that are not valid UTF-8 (or
+// UTF-16) become U+FFFD.
 std::wstring WideFromUtf8(std::string_view text);
 std::string Utf8FromWide(std::wstring_view text);
 
