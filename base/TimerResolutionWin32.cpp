@@ -1,7 +1,8 @@
-#include <timeapi.h>
-#include <windows.h>
-
 #include "base/TimerResolution.h"
+
+#include <windows.h>
+// timeapi.h needs windows.h's types before it.
+#include <timeapi.h>
 
 namespace brenvik {
 
