@@ -4,6 +4,7 @@
 
 #include <system_error>
 
+#include "base/TimerResolution.h"
 #include "download/DbDownload.h"
 #include "download/MmiDownload.h"
 
@@ -29,6 +30,7 @@ bool DownloadRunner::Start(DownloadContext& ctx, DevicePort& port, DownloadKind 
       // The download paces itself with thousands of short sleeps; the default
       // 50 us timer slack would add up to a noticeable share of its time.
       prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+      const HighTimerResolution precise;
       entry(context);
     });
   } catch (const std::system_error&) {

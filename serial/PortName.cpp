@@ -36,7 +36,7 @@ PortName ParsePortName(const std::string& text, const std::string& byIdFolder) {
   name.text = Trimmed(text);
   const std::string& field = name.text;
   if (field.empty()) return name;
-  if (field.front() == '/') {
+  if (IsDevicePath(field)) {
     name.devicePath = field;
     return name;
   }
@@ -53,6 +53,11 @@ PortName ParsePortName(const std::string& text, const std::string& byIdFolder) {
     name.devicePath = entry.string();
   }
   return name;
+}
+
+std::string PortPath(const PortName& name) {
+  if (!name.devicePath.empty()) return name.devicePath;
+  return name.portNumber != 0 ? ComPortPath(name.portNumber) : std::string();
 }
 
 }  // namespace brenvik

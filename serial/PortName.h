@@ -19,10 +19,32 @@ struct PortName {
 };
 
 // Reads a port name the one way the window and the tools share. Blanks around
-// it are ignored. "COMn" in any case is COM n; a text starting with "/" is a
-// device path (a full by-id path is one); a name without a slash that is an
-// entry of byIdFolder is that entry's path. Anything else is port 0, which no
-// open accepts.
+// it are ignored. "COMn" in any case is COM n; a device path of this platform
+// (IsDevicePath) is opened as it is (a full by-id path is one); a name without
+// a slash that is an entry of byIdFolder is that entry's path. Anything else
+// is port 0, which no open accepts.
 PortName ParsePortName(const std::string& text, const std::string& byIdFolder = kByIdFolder);
+
+// Whether a trimmed port name is a path to a device on this platform: one
+// starting with "/" on Linux, one in the device namespace ("\\.\COM5",
+// "\\.\CNCA0") on Windows.
+bool IsDevicePath(const std::string& text);
+
+// The device COM n is on this platform: "/dev/ttyS<n-1>" on Linux, where the
+// first COM port is ttyS0, and "\\.\COMn" on Windows, which opens COM10
+// and above as well as COM1; empty for 0.
+std::string ComPortPath(uint32_t portNumber);
+
+// What to open for a parsed name: its device path, else COM n's device;
+// empty for port 0.
+std::string PortPath(const PortName& name);
+
+// How a device path is named to a person: as it is on Linux, and as the COM5
+// of Device Manager for "\\.\COM5" on Windows.
+std::string DisplayPortName(const std::string& devicePath);
+
+// What a person may type instead of a name that is no port, behind
+// "<text> is not a port; ".
+extern const char* const kPortNameAdvice;
 
 }  // namespace brenvik

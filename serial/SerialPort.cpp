@@ -1,37 +1,11 @@
-// POSIX: the serial port on a descriptor and termios. A Windows port will
-// have its own file behind the same header.
+// What the serial port does the same way on every platform: the port names,
+// the line-setting fields and the record of a device that went away. The
+// system calls are in SerialPortPosix.cpp and SerialPortWin32.cpp.
 
 #include "serial/SerialPort.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <sys/file.h>
-#include <sys/ioctl.h>
-#include <termios.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <chrono>
-#include <system_error>
-#include <utility>
-
-#include "serial/LineSettings.h"
-#include "serial/OpenFailure.h"
-
 namespace brenvik {
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-// A Write that finds no room gives up after this long in all; the frame link
-// then sees a short count.
-constexpr auto kWriteTimeout = std::chrono::seconds(1);
-// A Drain whose bytes never leave (a stalled adapter) gives up after this long
-// rather than hold the worker and the port's lock.
-constexpr auto kDrainLimit = std::chrono::seconds(1);
-// One character takes about a millisecond at 9600 baud.
-constexpr int kDrainPollMs = 2;
 
 constexpr int32_t kBaudRate = 9600;
 constexpr int32_t kNoParity = 0;
@@ -39,49 +13,10 @@ constexpr int32_t kByteSize = 8;
 constexpr int32_t kOneStopBit = 0;
 constexpr int32_t kLineDisabled = 0;
 
-// Takes the device for this program and gives it the line settings. Returns 0
-// when all took, else the errno of the step that failed or kLineSettingsRefused.
-int PrepareLine(int fd) {
-  // A second open of the device by this or another loader fails on the lock.
-  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) return errno;
-  if (const int fault = ApplyLineSettings(fd); fault != 0) return fault;
-
-  // The driver raises DTR and RTS when the device opens; the device must not
-  // see them asserted. A pseudo-terminal has no modem lines and refuses this.
-  int lines = TIOCM_DTR | TIOCM_RTS;
-  (void)::ioctl(fd, TIOCMBIC, &lines);
-
-  // The exclusive flag also turns away programs that do not take the lock
-  // (root excepted). It is set last because it outlives the descriptor on a
-  // pseudo-terminal, and an open that fails must leave the device as it was.
-  return ::ioctl(fd, TIOCEXCL) == 0 ? 0 : errno;
-}
-
-int MillisecondsUntil(Clock::time_point deadline) {
-  const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-  return left.count() > 0 ? static_cast<int>(left.count()) : 0;
-}
-
-constexpr const char* kGoneHint = " (the adapter was unplugged or the device powered off)";
-
-// Errors a descriptor gives once its device has vanished under it.
-bool IsGoneError(int error) { return error == EIO || error == ENXIO || error == ENODEV; }
-
-// Waits up to timeoutMs for Close to signal; true when it did.
-bool CloseSignalled(int wakeFd, int timeoutMs) {
-  pollfd wake{wakeFd, POLLIN, 0};
-  return ::poll(&wake, 1, timeoutMs) > 0 && (wake.revents & POLLIN) != 0;
-}
-
 }  // namespace
 
-SerialPort::SerialPort() : wakeFd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
-
-SerialPort::~SerialPort() { Close(); }
-
 std::string SerialPort::DevicePathFor(uint32_t portNumber) {
-  if (portNumber == 0) return {};
-  return "/dev/ttyS" + std::to_string(portNumber - 1);
+  return PortPath(PortName{portNumber, {}, {}});
 }
 
 int SerialPort::Open(uint32_t portNumber) {
@@ -93,76 +28,10 @@ int SerialPort::OpenPath(const char* devicePath) {
 }
 
 Result<> SerialPort::OpenPort(const PortName& name) {
-  if (!name.devicePath.empty()) return OpenDevice(name.devicePath);
-  if (name.portNumber != 0) return OpenDevice(DevicePathFor(name.portNumber));
+  const std::string path = PortPath(name);
+  if (!path.empty()) return OpenDevice(path);
   if (name.text.empty()) return Error{"no port given"};
-  return Error{name.text +
-               " is not a port; give COM1 or above, a device path such as /dev/ttyUSB0, "
-               "or a name from " +
-               kByIdFolder};
-}
-
-Result<> SerialPort::OpenDevice(const std::string& devicePath) {
-  if (devicePath.empty()) return Error{"no port given"};
-  std::lock_guard lock(lock_);
-  // Opening over an open port would leak its descriptor; the window opens
-  // only a closed port.
-  if (handle_.IsOpen()) return Error{devicePath + ": a port is open already; disconnect it first"};
-
-  int fault = 0;
-  {
-    // Non-blocking, so neither a missing carrier nor a device that stops
-    // reading can hold the open or a Write.
-    FileDescriptor fd(::open(devicePath.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK));
-    if (!fd.IsOpen()) {
-      fault = errno;
-    } else {
-      dtrControl_ = kLineDisabled;
-      rtsControl_ = kLineDisabled;
-      baudRate_ = kBaudRate;
-      parity_ = kNoParity;
-      byteSize_ = kByteSize;
-      stopBits_ = kOneStopBit;
-      fault = PrepareLine(fd.Get());
-    }
-    if (fault == 0) {
-      handle_ = std::move(fd);
-      devicePath_ = devicePath;
-      {
-        std::lock_guard reason(reasonLock_);
-        wentAwayReason_.clear();
-        wentAway_ = false;
-      }
-      open_ = true;
-      return {};
-    }
-  }
-  // The attempt's descriptor is closed by now, so the cause cannot name this
-  // process as the program holding the device.
-  if (fault == kLineSettingsRefused) return Error{SettingsRefusedCause(devicePath)};
-  return Error{OpenFailureCause(devicePath, fault)};
-}
-
-void SerialPort::Close() {
-  // A Write or Drain waiting for the device holds the lock; wake it first.
-  if (wakeFd_.IsOpen()) {
-    const uint64_t one = 1;
-    [[maybe_unused]] const ssize_t signalled = ::write(wakeFd_.Get(), &one, sizeof one);
-  }
-  std::lock_guard lock(lock_);
-  if (handle_.IsOpen()) {
-    // Bytes still queued belong to a download being abandoned; dropping them
-    // keeps close from waiting for a line that does not drain.
-    (void)::tcflush(handle_.Get(), TCOFLUSH);
-    // The exclusive flag outlives this descriptor on a pseudo-terminal.
-    (void)::ioctl(handle_.Get(), TIOCNXCL);
-    handle_.Reset();
-  }
-  open_ = false;
-  if (wakeFd_.IsOpen()) {
-    uint64_t count = 0;
-    [[maybe_unused]] const ssize_t cleared = ::read(wakeFd_.Get(), &count, sizeof count);
-  }
+  return Error{name.text + " is not a port; " + kPortNameAdvice};
 }
 
 bool SerialPort::IsOpen() const { return open_; }
@@ -174,105 +43,31 @@ std::string SerialPort::WentAwayReason() const {
   return wentAwayReason_;
 }
 
-bool SerialPort::CheckWentAway() {
-  std::unique_lock lock(lock_, std::try_to_lock);
-  if (lock.owns_lock() && handle_.IsOpen() && !wentAway_) NoteIfGone(0);
-  return wentAway_;
-}
-
-bool SerialPort::NoteIfGone(int error) {
-  // Hang-up, error and invalid descriptor are reported whatever was asked for.
-  pollfd watch{handle_.Get(), 0, 0};
-  const int seen = ::poll(&watch, 1, 0) > 0 ? watch.revents : 0;
-  std::string reason;
-  if ((seen & POLLHUP) != 0) {
-    reason = devicePath_ + " hung up" + kGoneHint;
-  } else if (IsGoneError(error)) {
-    reason = devicePath_ + " failed: " + std::generic_category().message(error) + kGoneHint;
-  } else if ((seen & (POLLERR | POLLNVAL)) != 0) {
-    reason = devicePath_ + " failed: the line reported an error" + kGoneHint;
-  } else {
-    return false;
-  }
+void SerialPort::NoteGone(const std::string& reason) {
   std::lock_guard guard(reasonLock_);
   if (!wentAway_) {
     wentAwayReason_ = reason;
     wentAway_ = true;
   }
-  return true;
 }
 
-int SerialPort::Write(const void* bytes, int n) {
-  std::lock_guard lock(lock_);
-  if (!handle_.IsOpen() || wentAway_ || bytes == nullptr || n <= 0) return 0;
+void SerialPort::SetLineFields() {
+  dtrControl_ = kLineDisabled;
+  rtsControl_ = kLineDisabled;
+  baudRate_ = kBaudRate;
+  parity_ = kNoParity;
+  byteSize_ = kByteSize;
+  stopBits_ = kOneStopBit;
+}
 
-  const auto* next = static_cast<const unsigned char*>(bytes);
-  const auto deadline = Clock::now() + kWriteTimeout;
-  int written = 0;
-  while (written < n) {
-    const ssize_t count = ::write(handle_.Get(), next + written, static_cast<size_t>(n - written));
-    if (count > 0) {
-      written += static_cast<int>(count);
-      continue;
-    }
-    if (count < 0 && errno == EINTR) continue;
-    if (count < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
-      NoteIfGone(errno);
-      break;
-    }
-
-    // No room: wait for it, for the rest of the time-out, or for Close.
-    const int timeoutMs = MillisecondsUntil(deadline);
-    if (timeoutMs == 0) break;
-    pollfd waits[2] = {{handle_.Get(), POLLOUT, 0}, {wakeFd_.Get(), POLLIN, 0}};
-    const int ready = ::poll(waits, 2, timeoutMs);
-    if (ready < 0 && errno == EINTR) continue;
-    if (ready <= 0) break;
-    if ((waits[1].revents & POLLIN) != 0) break;
-    if ((waits[0].revents & POLLOUT) == 0) {
-      NoteIfGone(0);
-      break;
-    }
+void SerialPort::MarkOpened(const std::string& devicePath) {
+  devicePath_ = devicePath;
+  {
+    std::lock_guard reason(reasonLock_);
+    wentAwayReason_.clear();
+    wentAway_ = false;
   }
-  return written;
-}
-
-int SerialPort::Read(void* buffer, int n) {
-  std::lock_guard lock(lock_);
-  if (!handle_.IsOpen() || wentAway_ || buffer == nullptr || n <= 0) return 0;
-  for (;;) {
-    const ssize_t count = ::read(handle_.Get(), buffer, static_cast<size_t>(n));
-    if (count < 0 && errno == EINTR) continue;
-    if (count > 0) return static_cast<int>(count);
-    // With reads that wait for nothing, a terminal answers 0 both when nothing
-    // is queued and when it has hung up; only the descriptor's state tells.
-    if (count == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) NoteIfGone(count < 0 ? errno : 0);
-    return 0;
-  }
-}
-
-void SerialPort::Drain() {
-  std::lock_guard lock(lock_);
-  if (!handle_.IsOpen() || wentAway_) return;
-  // tcdrain has no time-out: it is called only once the driver's queue is
-  // empty, when it waits for no more than the transmitter's last characters.
-  const auto deadline = Clock::now() + kDrainLimit;
-  for (;;) {
-    int queued = 0;
-    if (::ioctl(handle_.Get(), TIOCOUTQ, &queued) != 0) {
-      NoteIfGone(errno);
-      return;
-    }
-    if (queued <= 0) break;
-    if (Clock::now() >= deadline) return;
-    if (CloseSignalled(wakeFd_.Get(), kDrainPollMs)) return;
-  }
-  (void)::tcdrain(handle_.Get());
-}
-
-void SerialPort::DiscardInput() {
-  std::lock_guard lock(lock_);
-  if (handle_.IsOpen() && !wentAway_) (void)::tcflush(handle_.Get(), TCIFLUSH);
+  open_ = true;
 }
 
 }  // namespace brenvik

@@ -2,10 +2,10 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 
-#include "base/FileDescriptor.h"
 #include "base/Result.h"
 #include "serial/DevicePort.h"
 #include "serial/PortName.h"
@@ -14,6 +14,8 @@ namespace brenvik {
 
 // The one serial port: 9600 baud, 8 data bits, no parity, one stop bit, raw,
 // no flow control, DTR and RTS off, reads that never block, exclusive use.
+// A descriptor and termios on Linux (SerialPortPosix.cpp), a handle and the
+// comm API on Windows (SerialPortWin32.cpp).
 //
 // Open and Close run on the UI thread while a download worker writes and
 // reads: every operation takes the port's lock, so a Close can never let a
@@ -31,19 +33,21 @@ class SerialPort final : public DevicePort {
   SerialPort(const SerialPort&) = delete;
   SerialPort& operator=(const SerialPort&) = delete;
 
-  // Opens COM n, which is /dev/ttyS<n-1>. Returns 1 when opened, 0 otherwise
-  // (port 0, a missing device, a device in use). Call only while closed.
+  // Opens COM n: /dev/ttyS<n-1> on Linux, \\.\COMn on Windows. Returns 1
+  // when opened, 0 otherwise (port 0, a missing device, a device in use).
+  // Call only while closed.
   int Open(uint32_t portNumber);
-  // Opens a device by path (/dev/ttyUSB0, a pseudo-terminal). Returns 1 or 0.
+  // Opens a device by path (/dev/ttyUSB0, a pseudo-terminal, \\.\COM5).
+  // Returns 1 or 0.
   int OpenPath(const char* devicePath);
   // Opens a device by path. A failure names the cause as one line a person
-  // can act on: no such device, permission denied ("/dev/ttyUSB0: permission
-  // denied; add your user to the dialout group (sudo usermod -aG dialout
-  // $USER), then log out and in again"), in use by another program, not a
-  // serial device, line settings refused, or "no port given" for an empty path.
+  // can act on (OpenFailure.h): no such device, permission denied with the
+  // fix, in use by another program, not a serial device, line settings
+  // refused, the system's own words otherwise, or "no port given" for an
+  // empty path.
   Result<> OpenDevice(const std::string& devicePath);
-  // Opens what ParsePortName read: the device path, else COM n; port 0 fails
-  // with "<text> is not a port; ..." ("no port given" for an empty text).
+  // Opens what ParsePortName read (PortPath); port 0 fails with "<text> is
+  // not a port; ..." ("no port given" for an empty text).
   Result<> OpenPort(const PortName& name);
   // Closes the port if it is open; harmless on a closed port.
   void Close();
@@ -68,10 +72,10 @@ class SerialPort final : public DevicePort {
   // Waits until written bytes have left the port, giving up after about a
   // second when they do not; at once when closed.
   void Drain() override;
-  // Drops received bytes not yet read (tcflush TCIFLUSH); nothing when closed.
+  // Drops received bytes not yet read; nothing when closed.
   void DiscardInput() override;
 
-  // The device COM n maps to ("/dev/ttyS2" for 3); empty for 0.
+  // The device COM n maps to ("/dev/ttyS2" or "\\.\COM3" for 3); empty for 0.
   static std::string DevicePathFor(uint32_t portNumber);
 
   // Line settings of the last successful open, in the fields' fixed order.
@@ -83,19 +87,27 @@ class SerialPort final : public DevicePort {
   int32_t stopBits() const { return stopBits_; }
 
  private:
-  // Records that the device went away when its descriptor shows a hang-up or
-  // an error, or `error` is one a vanished device gives; true when it did.
-  // Called with lock_ held.
-  bool NoteIfGone(int error);
+  // The system's handles of the open device, and what wakes a Write waiting
+  // on it; each platform's file defines them.
+  struct Handles;
 
-  mutable std::mutex lock_;  // guards handle_ and devicePath_
-  FileDescriptor handle_;    // the open descriptor; none when closed
-  std::string devicePath_;   // what handle_ was opened from, for the went-away reason
-  // Mirrors handle_ for IsOpen, so the window never waits behind a Write.
+  // Records that the device went away when the system's state of it or
+  // `error` (the system's error code of the failed call, 0 for none) tells
+  // so; true when it did. Called with lock_ held.
+  bool NoteIfGone(int error);
+  // Records the first reason the device went away; later ones are dropped.
+  void NoteGone(const std::string& reason);
+  // Sets the six line-setting fields to what every open applies.
+  void SetLineFields();
+  // Makes the device just opened from devicePath the port's. With lock_ held.
+  void MarkOpened(const std::string& devicePath);
+
+  mutable std::mutex lock_;           // guards handles_' contents and devicePath_
+  std::unique_ptr<Handles> handles_;  // made by the constructor, never replaced
+  std::string devicePath_;            // what the device was opened from, for the went-away reason
+  // Mirrors the open handle for IsOpen, so the window never waits behind a Write.
   std::atomic<bool> open_{false};
-  // eventfd that ends a Write or Drain waiting for the device when Close comes.
-  FileDescriptor wakeFd_;
-  // Set once by NoteIfGone; I/O checks it under lock_, the window without any.
+  // Set once by NoteGone; I/O checks it under lock_, the window without any.
   std::atomic<bool> wentAway_{false};
   mutable std::mutex reasonLock_;  // guards wentAwayReason_
   std::string wentAwayReason_;

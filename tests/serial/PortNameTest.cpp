@@ -69,6 +69,19 @@ TEST(PortNameTest, ReadsComNumbersDevicePathsAndByIdNamesAndNothingElse) {
   }
 }
 
+TEST(PortNameTest, ComNumbersOpenTheDeviceOneBelowAndPathsOpenAsTheyAre) {
+  const struct {
+    const char* text;
+    const char* path;
+  } cases[] = {{"COM1", "/dev/ttyS0"},
+               {"com12", "/dev/ttyS11"},
+               {"/dev/pts/5", "/dev/pts/5"},
+               {"\\\\.\\COM5", ""},
+               {"COM0", ""},
+               {"", ""}};
+  for (const auto& c : cases) EXPECT_EQ(PortPath(ParsePortName(c.text)), c.path) << c.text;
+}
+
 TEST(PortNameTest, ByIdLookupFindsTheLinkToTheDeviceOrNothing) {
   const ByIdFolder byId;
   EXPECT_EQ(ByIdPathFor("/dev/null", byId.path.string()), byId.Entry(kAdapter));

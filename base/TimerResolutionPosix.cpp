@@ -1,0 +1,8 @@
+#include "base/TimerResolution.h"
+
+namespace brenvik {
+
+HighTimerResolution::HighTimerResolution() = default;
+HighTimerResolution::~HighTimerResolution() = default;
+
+}  // namespace brenvik
