@@ -216,9 +216,13 @@ void CBrenvikDlg::ApplyRules() {
   const ControlState state = m_controller.Rules().Controls();
   const auto enable = [this](int id, bool enabled) {
     const HWND control = Item(id);
-    // A control that is disabled while it has the focus hands it on, as
-    // keys sent to a disabled control go nowhere.
-    if (!enabled && GetFocus() == control) SendMessageW(m_hWnd, WM_NEXTDLGCTL, 0, FALSE);
+    // A control that is disabled while it (or the port field's edit inside
+    // it) has the focus hands it on, as keys sent to a disabled control go
+    // nowhere.
+    const HWND focus = GetFocus();
+    if (!enabled && focus != nullptr && (focus == control || IsChild(control, focus))) {
+      SendMessageW(m_hWnd, WM_NEXTDLGCTL, 0, FALSE);
+    }
     EnableWindow(control, enabled ? TRUE : FALSE);
   };
   enable(IDC_PORT, state.portEnabled);
