@@ -3,7 +3,9 @@
 namespace brenvik {
 
 // Owns one open file descriptor and closes it when it goes: a serial port, a
-// pseudo-terminal, a file being read. Movable, not copyable; -1 is "none".
+// pseudo-terminal, a file being read. On Windows it is a descriptor of the C
+// runtime (_wopen), never a Windows handle. Movable, not copyable; -1 is
+// "none".
 class FileDescriptor {
  public:
   FileDescriptor() = default;

@@ -2,10 +2,10 @@
 
 namespace brenvik {
 
-// Holds the system timer at 1 ms while it lives, so that the link's 2 ms,
-// 5 ms and 10 ms sleeps last about that long. Windows rounds a sleep up to
-// its timer's period, about 15.6 ms unless a program asks for less; Linux
-// sleeps to the microsecond anyway, and there this does nothing.
+// While it lives, the calling thread's short sleeps last what they ask for:
+// a download paces itself with thousands of 5 ms and 10 ms sleeps, which
+// Linux's default 50 us timer slack would lengthen by a noticeable share and
+// Windows' default 15.6 ms timer tick would round up to 15.6 ms each.
 class HighTimerResolution {
  public:
   HighTimerResolution();
@@ -14,7 +14,7 @@ class HighTimerResolution {
   HighTimerResolution& operator=(const HighTimerResolution&) = delete;
 
  private:
-  bool raised_ = false;  // whether the period was raised, and must be given back
+  unsigned long previous_ = 0;
 };
 
 }  // namespace brenvik

@@ -1,16 +1,16 @@
-#include "base/TimerResolution.h"
-
-#include <windows.h>
-// clang-format off
 #include <timeapi.h>
-// clang-format on
+#include <windows.h>
+
+#include "base/TimerResolution.h"
 
 namespace brenvik {
 
-HighTimerResolution::HighTimerResolution() : raised_(::timeBeginPeriod(1) == TIMERR_NOERROR) {}
+// The timer resolution is the whole system's; each timeBeginPeriod is paired
+// with its timeEndPeriod.
+HighTimerResolution::HighTimerResolution() : previous_(::timeBeginPeriod(1) == TIMERR_NOERROR) {}
 
 HighTimerResolution::~HighTimerResolution() {
-  if (raised_) ::timeEndPeriod(1);
+  if (previous_ != 0) ::timeEndPeriod(1);
 }
 
 }  // namespace brenvik

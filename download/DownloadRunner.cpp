@@ -1,7 +1,5 @@
 #include "download/DownloadRunner.h"
 
-#include <sys/prctl.h>
-
 #include <system_error>
 
 #include "base/TimerResolution.h"
@@ -27,10 +25,7 @@ bool DownloadRunner::Start(DownloadContext& ctx, DevicePort& port, DownloadKind 
   try {
     const auto entry = kind == DownloadKind::Db ? DbDownloadThread : MmiDownloadThread;
     worker_ = std::thread([entry, context = static_cast<void*>(&ctx)] {
-      // The download paces itself with thousands of short sleeps; the default
-      // 50 us timer slack would add up to a noticeable share of its time.
-      prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
-      const HighTimerResolution precise;
+      const HighTimerResolution resolution;
       entry(context);
     });
   } catch (const std::system_error&) {

@@ -1,14 +1,7 @@
 #include "files/DataFileLines.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <string_view>
-
-#include "base/FileDescriptor.h"
-#include "files/Console.h"
 
 namespace brenvik {
 namespace {
@@ -21,27 +14,9 @@ DataFileLines::DataFileLines(std::string path, std::size_t maxLineLength)
     : m_path(std::move(path)), m_maxLineLength(maxLineLength) {}
 
 Result<> DataFileLines::Open() {
-  // Non-blocking, so that a FIFO chosen by mistake cannot hold the caller
-  // until something writes to it.
-  FileDescriptor fd(::open(m_path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-  if (!fd.IsOpen()) {
-    const int errnum = errno;
-    ConsoleReportError("Error opening file", errnum);
-    return SystemError(m_path + ": Error opening file", errnum);
-  }
-  struct stat status {};
-  if (::fstat(fd.Get(), &status) != 0 || !S_ISREG(status.st_mode)) {
-    return Error{m_path + ": not a regular file"};
-  }
-  std::FILE* file = ::fdopen(fd.Get(), "r");
-  if (file == nullptr) {
-    const int errnum = errno;
-    fd.Reset();
-    ConsoleReportError("Error opening file", errnum);
-    return SystemError(m_path + ": Error opening file", errnum);
-  }
-  fd.Release();  // the stream owns it from here on
-  m_file.reset(file);
+  auto file = OpenDataFile(m_path);
+  if (!file) return Error{file.error()};
+  m_file = std::move(*file);
   m_lineNumber = 0;
   return {};
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/Result.h"
+#include "files/DataFileOpen.h"
 
 namespace brenvik {
 
@@ -21,10 +22,8 @@ class DataFileLines {
 
   DataFileLines(std::string path, std::size_t maxLineLength);
 
-  // Opens the file for reading. On failure reports "Error opening file" on
-  // standard error, perror style, and fails with "path: Error opening file: ...".
-  // Anything but a regular file (a FIFO, a device, a directory) is refused
-  // with "path: not a regular file", without waiting for a writer.
+  // Opens the file for reading, as OpenDataFile does (binary, UTF-8 path,
+  // regular files only).
   Result<> Open();
 
   // Reads the next line into `line`: kLine, or kEnd when the file holds no
@@ -41,13 +40,9 @@ class DataFileLines {
   const std::string& Path() const { return m_path; }
 
  private:
-  struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-  };
-
   std::string m_path;
   std::size_t m_maxLineLength;
-  std::unique_ptr<std::FILE, FileCloser> m_file;
+  FilePointer m_file;
   int m_lineNumber = 0;
 };
 

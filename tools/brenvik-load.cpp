@@ -2,23 +2,21 @@
 // the command line, for scripts and production lines. It runs the same
 // download code as the window; tools/load/ holds its parts.
 
-#include <csignal>
 #include <cstdio>
 #include <string>
 #include <vector>
 
-#include "base/StandardDescriptors.h"
 #include "serial/PortList.h"
+#include "tools/ProcessStart.h"
 #include "tools/StopSignalHandler.h"
 #include "tools/load/LoadOptions.h"
 #include "tools/load/Loader.h"
+#include "tools/load/SystemTexts.h"
 
 namespace {
 
 using brenvik::load::kCompleted;
 using brenvik::load::kPortWillNotOpen;
-
-std::string OrDash(const std::string& text) { return text.empty() ? "-" : text; }
 
 // One line per port, its columns tab-separated so that a script can cut them.
 int PrintPorts() {
@@ -29,13 +27,7 @@ int PrintPorts() {
   }
   if (listed->empty()) std::fprintf(stderr, "brenvik-load: no serial ports found\n");
   for (const brenvik::PortInfo& port : *listed) {
-    char ids[16] = "-";
-    if (port.usbVendorId && port.usbProductId) {
-      std::snprintf(ids, sizeof ids, "%04x:%04x", *port.usbVendorId, *port.usbProductId);
-    }
-    std::printf("%s\t%s\t%s\t%s\t%s\n", port.path.c_str(), OrDash(port.byIdPath).c_str(),
-                OrDash(brenvik::PortDescription(port)).c_str(), ids,
-                OrDash(port.serialNumber).c_str());
+    std::fputs(brenvik::load::PortListLine(port).c_str(), stdout);
   }
   return kCompleted;
 }
@@ -43,10 +35,13 @@ int PrintPorts() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (!brenvik::GuardStandardDescriptors()) return 1;
-  // Lines reach a script or a pipe as they happen.
-  std::setvbuf(stdout, nullptr, _IOLBF, 0);
-  const brenvik::load::ParsedOptions parsed = brenvik::load::ParseLoadOptions(argc, argv);
+  if (!brenvik::tools::PrepareStandardStreams()) return 1;
+  std::vector<std::string> arguments = brenvik::tools::Utf8Arguments(argc, argv);
+  std::vector<char*> pointers;
+  for (std::string& argument : arguments) pointers.push_back(argument.data());
+  pointers.push_back(nullptr);
+  const brenvik::load::ParsedOptions parsed = brenvik::load::ParseLoadOptions(
+      static_cast<int>(arguments.size()), pointers.data());
   if (parsed.exitCode) {
     std::fputs(parsed.text.c_str(), *parsed.exitCode == kCompleted ? stdout : stderr);
     return *parsed.exitCode;
@@ -55,6 +50,6 @@ int main(int argc, char** argv) {
   brenvik::tools::InstallStopHandlers();
   // A reader of the output that goes away must not end a download half done:
   // the write fails instead, and output goes off.
-  std::signal(SIGPIPE, SIG_IGN);
+  brenvik::tools::IgnoreBrokenPipes();
   return brenvik::load::RunLoader(parsed.options, brenvik::tools::g_stopRequested);
 }

@@ -1,7 +1,6 @@
 #include "files/DbFileReader.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <array>
 #include <cstring>
@@ -10,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "NonRegularFiles.h"
 #include "TempDir.h"
 
 namespace brenvik {
@@ -461,10 +461,7 @@ TEST_F(DbFileReader, MissingFileIsReportedPerrorStyleAndLeavesTheTableUntouched)
 }
 
 TEST_F(DbFileReader, AnythingButARegularFileIsRefusedWithoutWaiting) {
-  // A FIFO with no writer would hold an ordinary open for ever.
-  const std::string fifo = dir.Path("fifo-db.csv");
-  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  for (const std::string& path : {dir.Path(""), fifo, std::string("/dev/null")}) {
+  for (const std::string& path : test::NonRegularFiles(dir.Path(""))) {
     SCOPED_TRACE(path);
     FillWithPattern();
     const std::unique_ptr<DbTable> before = std::make_unique<DbTable>(*table);

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,12 +17,14 @@ namespace brenvik::test {
 class TempDir {
  public:
   TempDir() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "brenvik-files-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
-      ADD_FAILURE() << "mkdtemp failed for " << pattern;
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      m_path =
+          std::filesystem::temp_directory_path() / ("brenvik-files-" + std::to_string(random()));
+      std::error_code error;
+      if (std::filesystem::create_directory(m_path, error)) return;
     }
-    m_path = pattern;
+    ADD_FAILURE() << "could not make a directory like " << m_path.string();
   }
   ~TempDir() {
     std::error_code ignored;
@@ -31,17 +34,27 @@ class TempDir {
   TempDir& operator=(const TempDir&) = delete;
 
   // Writes `content` byte for byte into `name` and returns the file's path.
+  // `name` and the path are UTF-8 on both platforms.
   std::string Write(const std::string& name, std::string_view content) const {
-    std::string path = (m_path / name).string();
-    std::ofstream out(path, std::ios::binary);
+    const std::filesystem::path file = m_path / FromUtf8(name);
+    const std::string path = Utf8(file);
+    std::ofstream out(file, std::ios::binary);
     out.write(content.data(), static_cast<std::streamsize>(content.size()));
     EXPECT_TRUE(out.good()) << "could not write " << path;
     return path;
   }
 
-  std::string Path(const std::string& name) const { return (m_path / name).string(); }
+  std::string Path(const std::string& name) const { return Utf8(m_path / FromUtf8(name)); }
 
  private:
+  static std::filesystem::path FromUtf8(const std::string& text) {
+    return std::filesystem::path(std::u8string(text.begin(), text.end()));
+  }
+  static std::string Utf8(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+  }
+
   std::filesystem::path m_path;
 };
 

@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "DeviceTestSupport.h"
+#include "files/TempDir.h"
 
 namespace brenvik::load {
 namespace {
@@ -39,7 +39,7 @@ TEST(DigestOfRead, NamesTheBytesReadOrSaysWhyNot) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    test::ToolsTempDir dir;
+    test::TempDir dir;
     const std::string path = dir.Write("db.csv", "abc");
     const Result<std::string> got = DigestOfRead(path, [&] { return c.read(path); });
     EXPECT_EQ(got ? *got : got.error(), c.result == kAbcSha256 ? c.result : path + c.result);

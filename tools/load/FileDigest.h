@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 
@@ -11,6 +12,9 @@ namespace brenvik::load {
 // with "PATH: cause". Refuses anything but a regular file without waiting on
 // it (a FIFO would block), as the readers do.
 Result<std::string> DigestFile(const std::string& path);
+
+// `size` bytes as lowercase hex digits, two a byte.
+std::string LowerHex(const unsigned char* bytes, std::size_t size);
 
 // Runs `read` on the file at `path` and returns the SHA-256 of the very bytes
 // it read: the file is hashed before and after, and only the same hash twice

@@ -30,12 +30,17 @@ std::string RecordLine(const LoadRecord& record);
 // `when` as local time in ISO 8601 with the zone's offset.
 std::string LocalTimeIso8601(std::time_t when);
 
-// The log file, open for appending. Each record is one write(2) of one whole
-// line on a descriptor opened with O_APPEND, so the lines of several loaders
-// sharing the file never mix.
+// `local` in ISO 8601 with `offsetSeconds` east of UTC as the zone:
+// "2026-12-07T14:50:03+01:00"; empty when it cannot be written.
+std::string FormatIso8601(const std::tm& local, long offsetSeconds);
+
+// The log file, open for appending. Each record is one write of one whole
+// line on a file opened for appending only (Linux: O_APPEND; Windows:
+// FILE_APPEND_DATA), so the lines of several loaders sharing the file never
+// mix.
 class LoadLog {
  public:
-  // Opens (creating it, mode 0644 less the umask) `path` for appending; fails
+  // Opens (creating it; on Linux mode 0644 less the umask) `path` for appending; fails
   // with "cannot open the log PATH for appending: ...".
   Result<> Open(const std::string& path);
   bool IsOpen() const { return fd_.IsOpen(); }

@@ -5,12 +5,16 @@
 #include <cerrno>
 #include <cstdlib>
 #include <string_view>
+#include <utility>
 
 #include "res/Version.h"
+#include "tools/load/SystemTexts.h"
 
 namespace brenvik::load {
 namespace {
 
+// The help, less the paragraphs that speak of the system (SystemTexts):
+// they go where the help has a marker line.
 constexpr const char* kUsageText =
     "Usage: brenvik-load [OPTION]... -p PORT -d DB-FILE [-m MMI-FILE]\n"
     "  or:  brenvik-load [OPTION]... -p PORT -m MMI-FILE\n"
@@ -27,11 +31,7 @@ constexpr const char* kUsageText =
     "nothing is sent), opens the port once, downloads the DB file, then the MMI\n"
     "file, and stops at the first failure.\n"
     "\n"
-    "PORT is COMn (COM1 is /dev/ttyS0, COM3 is /dev/ttyS2), the path of a\n"
-    "serial device (/dev/ttyUSB0, or the pseudo-terminal that brenvik-device\n"
-    "prints), or an adapter's stable name from /dev/serial/by-id, as a full\n"
-    "path or the bare name (usb-FTDI_FT232R_USB_UART_A10K3XYZ-if00-port0); that\n"
-    "name stays the same when the adapter comes back as another ttyUSB.\n"
+    "@port\n"
     "\n"
     "Options:\n"
     "  -p, --port=PORT        the serial port the device is on\n"
@@ -57,12 +57,11 @@ constexpr const char* kUsageText =
     "                         14 03\" is STX, the body up to its checksum, ETX;\n"
     "                         the status texts come as lines between them\n"
     "      --list-ports       print the serial ports present, one a line, and\n"
-    "                         exit: path, by-id name, description, USB VID:PID,\n"
-    "                         serial number, separated by tabs, \"-\" where unknown\n"
+    "@list\n"
     "  -h, --help             show this text\n"
     "  -V, --version          show the version\n"
     "\n"
-    "Ctrl-C, SIGTERM and SIGHUP stop a running download and release the port.\n"
+    "@stop\n"
     "Output whose reader has gone (a closed pipe) is dropped; the download goes\n"
     "on to its end and is logged.\n"
     "\n"
@@ -77,9 +76,7 @@ constexpr const char* kUsageText =
     "  The DB file into the device on COM3:\n"
     "    brenvik-load -p COM3 -d db.csv\n"
     "\n"
-    "  A production line, with PORT an adapter's /dev/serial/by-id name: both\n"
-    "  files into device after device, each download logged:\n"
-    "    brenvik-load -p \"$PORT\" -d db.csv -m mmi.csv --log loads.jsonl --repeat\n"
+    "@example\n"
     "\n"
     "Exit codes:\n"
     "  0  every download ended with \"Completed!\" (with --repeat: every device\n"
@@ -90,6 +87,22 @@ constexpr const char* kUsageText =
     "  4  the port would not open (the cause is on standard error), or the\n"
     "     ports could not be listed\n"
     "  5  a download failed or was stopped (with --repeat: a device failed)\n";
+
+// The help with this system's paragraphs in place of its markers.
+std::string UsageText() {
+  const SystemTexts& system = LoadSystemTexts();
+  const std::pair<std::string_view, const char*> parts[] = {
+      {"@port\n", system.portForms},
+      {"@list\n", system.listColumns},
+      {"@stop\n", system.stopping},
+      {"@example\n", system.lineExample},
+  };
+  std::string text = kUsageText;
+  for (const auto& [marker, part] : parts) {
+    text.replace(text.find(marker), marker.size(), part);
+  }
+  return text;
+}
 
 enum LongOnly : int {
   kLog = 256,
@@ -120,7 +133,7 @@ constexpr option kLongOptions[] = {
 const char* MissingValueText(int option) {
   switch (option) {
     case 'p':
-      return "--port needs a port: COMn, a device path or a by-id name";
+      return LoadSystemTexts().portNeeded;
     case 'd':
       return "--db needs a file";
     case 'm':
@@ -193,7 +206,7 @@ ParsedOptions ParseLoadOptions(int argc, char** argv) {
     switch (option) {
       case 'h':
         parsed.exitCode = kCompleted;
-        parsed.text = kUsageText;
+        parsed.text = UsageText();
         return parsed;
       case 'V':
         parsed.exitCode = kCompleted;

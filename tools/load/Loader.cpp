@@ -25,6 +25,7 @@
 #include "tools/load/OutputChannel.h"
 #include "tools/load/PortWatch.h"
 #include "tools/load/ProgressDisplay.h"
+#include "tools/load/Terminal.h"
 
 namespace brenvik::load {
 namespace {
@@ -34,6 +35,15 @@ constexpr auto kStatusPoll = std::chrono::milliseconds(10);
 void Warn(const std::string& text) {
   const std::string line = "brenvik-load: " + text + "\n";
   std::fputs(line.c_str(), stderr);
+}
+
+// `path` made absolute, both in UTF-8: a std::string path would be taken in
+// the ANSI code page on Windows. As given when the working folder is gone.
+std::string AbsolutePath(const std::string& path) {
+  const std::u8string utf8(path.begin(), path.end());
+  std::error_code error;
+  const std::u8string absolute = std::filesystem::absolute(utf8, error).u8string();
+  return error ? path : std::string(absolute.begin(), absolute.end());
 }
 
 // A file as read, for its download and its log record.
@@ -81,8 +91,10 @@ class Loader {
 
  private:
   static ProgressMode ResolveMode(const LoadOptions& options) {
+    // Asked whatever the mode: on Windows the asking readies the console for the bar.
+    const bool terminal = TerminalForBar(STDOUT_FILENO);
     if (options.progress != ProgressMode::Auto) return options.progress;
-    return ::isatty(STDOUT_FILENO) == 1 && !options.trace ? ProgressMode::Bar : ProgressMode::Lines;
+    return terminal && !options.trace ? ProgressMode::Bar : ProgressMode::Lines;
   }
 
   // Reads a file into the context, and hashes the bytes the reader read for
@@ -151,7 +163,7 @@ class Loader {
   std::string NotePortIdentity() {
     const std::string path = WatchedPath(portName_);
     std::string target = PathTarget(path);
-    portPath_ = target.empty() ? path : target;
+    portPath_ = PortLogName(path);
     portById_ = path.rfind(std::string(kByIdFolder) + "/", 0) == 0 ? path : ByIdPathFor(portPath_);
     return target;
   }
@@ -200,11 +212,10 @@ class Loader {
     DeviceResult result{progress.Completed() ? kCompleted : kDownloadFailed,
                         StatusTextOf(progress)};
     if (log_.IsOpen()) {
-      std::error_code ignored;
       record.port = portPath_;
       record.portById = portById_;
       record.kind = isDb ? "DB" : "MMI";
-      record.file = std::filesystem::absolute(file.path, ignored).string();
+      record.file = AbsolutePath(file.path);
       record.sha256 = file.sha256;
       record.entries = isDb ? ctx_->dbTable.count : 1;
       record.status = result.text;

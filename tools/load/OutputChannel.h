@@ -7,7 +7,7 @@
 
 namespace brenvik::load {
 
-// Standard output as the loader writes it: whole texts with write(2), from
+// Standard output as the loader writes it: whole texts with write(), from
 // any thread. When a write fails (the reader of a pipe has gone: EPIPE with
 // SIGPIPE ignored, or a terminal that hung up) output goes off for good and
 // the program carries on without it.
@@ -25,7 +25,7 @@ class OutputChannel {
   bool on_ = true;
 };
 
-// Sends standard output to /dev/null while it lives: the DB reader prints
+// Sends standard output to the null device while it lives: the DB reader prints
 // "Number of Entries = N" there, which only the lines mode wants.
 class MutedStdout {
  public:

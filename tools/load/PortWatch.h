@@ -12,13 +12,19 @@ namespace brenvik::load {
 // Says something to the person at the line (on standard error).
 using Tell = std::function<void(const std::string& line)>;
 
-// The device path a port name leads to: the path given, or /dev/ttyS<n-1>
-// for COM n; empty for no port.
+// The device path a port name leads to: the path given, or the device of
+// COM n (Linux: /dev/ttyS<n-1>); empty for no port.
 std::string WatchedPath(const PortName& name);
 
-// The file a path leads to through its symbolic links (a by-id name, a link
-// made by brenvik-device); empty when it leads nowhere.
+// What a port's path leads to, which changes when another device takes the
+// name; empty when it leads nowhere. Linux: the file at the end of its
+// symbolic links (a by-id name, a link made by brenvik-device). Windows: the
+// device the COM name stands for (QueryDosDevice).
 std::string PathTarget(const std::string& path);
+
+// The port as the log names it. Linux: the device its path leads to
+// ("/dev/ttyUSB0" for a by-id name). Windows: the COM name ("COM3").
+std::string PortLogName(const std::string& path);
 
 // Waits, looking every 200 ms, until the port's path exists and the port
 // opens. A port that is there but will not open is told about once per cause,
@@ -32,7 +38,8 @@ bool WaitForPort(SerialPort& port, const PortName& name, const std::atomic<bool>
 bool WaitUntilGone(SerialPort& port, const std::string& path, const std::string& target,
                    const std::atomic<bool>& stop);
 
-// Waits for a line on descriptor `fd`; false at its end or when `stop` is set first.
+// Waits for a line on descriptor `fd` (on a Windows console: the Enter key);
+// false at its end or when `stop` is set first.
 bool WaitForEnter(int fd, const std::atomic<bool>& stop);
 
 }  // namespace brenvik::load

@@ -1,9 +1,9 @@
 #include "tools/load/ProgressDisplay.h"
 
-#include <sys/ioctl.h>
-
 #include <algorithm>
 #include <cstdio>
+
+#include "tools/load/Terminal.h"
 
 namespace brenvik::load {
 namespace {
@@ -119,9 +119,8 @@ void ProgressDisplay::Line(const std::string& text) {
 }
 
 int ProgressDisplay::Columns() const {
-  winsize size{};
-  if (::ioctl(out_.Fd(), TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
-  return kDefaultColumns;
+  const int columns = TerminalColumns(out_.Fd());
+  return columns > 0 ? columns : kDefaultColumns;
 }
 
 }  // namespace brenvik::load

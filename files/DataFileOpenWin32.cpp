@@ -1,0 +1,47 @@
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+
+#include <windows.h>
+
+#include <cerrno>
+
+#include "base/FileDescriptor.h"
+#include "base/Utf8.h"
+#include "files/Console.h"
+#include "files/DataFileOpen.h"
+
+namespace brenvik {
+namespace {
+
+Error OpenError(const std::string& path, int errnum) {
+  ConsoleReportError("Error opening file", errnum);
+  return SystemError(path + ": Error opening file", errnum);
+}
+
+}  // namespace
+
+Result<FilePointer> OpenDataFile(const std::string& path) {
+  const std::wstring widePath = WideFromUtf8(path);
+  // Binary: in text mode the C runtime ends the file at a 0x1A byte.
+  FileDescriptor fd(::_wopen(widePath.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT));
+  if (!fd.IsOpen()) {
+    const int errnum = errno;
+    // A directory cannot be opened at all; the C runtime calls that EACCES.
+    const DWORD attributes = ::GetFileAttributesW(widePath.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+      return Error{path + ": not a regular file"};
+    }
+    return OpenError(path, errnum);
+  }
+  struct _stat64 status {};
+  if (::_fstat64(fd.Get(), &status) != 0 || (status.st_mode & _S_IFMT) != _S_IFREG) {
+    return Error{path + ": not a regular file"};
+  }
+  std::FILE* file = ::_fdopen(fd.Get(), "rb");
+  if (file == nullptr) return OpenError(path, errno);
+  fd.Release();  // the stream owns it from here on
+  return FilePointer(file);
+}
+
+}  // namespace brenvik

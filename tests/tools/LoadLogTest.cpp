@@ -1,0 +1,70 @@
+#include "tools/load/LoadLog.h"
+
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <string>
+
+#include "tools/load/SystemTexts.h"
+
+namespace brenvik::load {
+namespace {
+
+TEST(LoadLog, TimeCarriesTheZonesOffsetInHoursAndMinutes) {
+  struct Case {
+    long offsetSeconds;
+    const char* text;
+  };
+  const Case cases[] = {
+      {0, "2026-12-07T14:50:03+00:00"},     {3600, "2026-12-07T14:50:03+01:00"},
+      {-12600, "2026-12-07T14:50:03-03:30"}, {20700, "2026-12-07T14:50:03+05:45"},
+      {-36000, "2026-12-07T14:50:03-10:00"},
+  };
+  std::tm local{};
+  local.tm_year = 2026 - 1900;
+  local.tm_mon = 11;
+  local.tm_mday = 7;
+  local.tm_hour = 14;
+  local.tm_min = 50;
+  local.tm_sec = 3;
+  for (const Case& c : cases) EXPECT_EQ(FormatIso8601(local, c.offsetSeconds), c.text);
+}
+
+// The local time less its offset is UTC, whatever the zone the test runs in.
+TEST(LoadLog, LocalTimeLessItsOffsetIsUtc) {
+  const std::time_t when = 1796655003;  // 2026-12-07T14:50:03Z
+  const std::string local = LocalTimeIso8601(when);
+  ASSERT_EQ(local.size(), 25u) << local;
+  std::tm fields{};
+  fields.tm_year = std::stoi(local.substr(0, 4)) - 1900;
+  fields.tm_mon = std::stoi(local.substr(5, 2)) - 1;
+  fields.tm_mday = std::stoi(local.substr(8, 2));
+  fields.tm_hour = std::stoi(local.substr(11, 2));
+  fields.tm_min = std::stoi(local.substr(14, 2));
+  fields.tm_sec = std::stoi(local.substr(17, 2));
+  const int sign = local[19] == '-' ? -1 : 1;
+  const long offset =
+      sign * (std::stol(local.substr(20, 2)) * 3600 + std::stol(local.substr(23, 2)) * 60);
+  // Days since the epoch of the civil date, without the zone-bound mktime.
+  const long y = fields.tm_year + 1900 - (fields.tm_mon < 2 ? 1 : 0);
+  const long era = (y >= 0 ? y : y - 399) / 400;
+  const long yoe = y - era * 400;
+  const long doy = (153 * (fields.tm_mon + (fields.tm_mon < 2 ? 10 : -2)) + 2) / 5 + fields.tm_mday - 1;
+  const long days = era * 146097 + yoe * 365 + yoe / 4 - yoe / 100 + doy - 719468;
+  const long seconds = days * 86400 + fields.tm_hour * 3600 + fields.tm_min * 60 + fields.tm_sec;
+  EXPECT_EQ(seconds - offset, static_cast<long>(when)) << local;
+}
+
+TEST(PortListLine, UsbIdsAreFourHexDigitsEachOrADash) {
+  PortInfo usb;
+  usb.usbVendorId = 0x0403;
+  usb.usbProductId = 0x6001;
+  PortInfo vendorOnly;
+  vendorOnly.usbVendorId = 0x10c4;
+  EXPECT_EQ(UsbIdsColumn(usb), "0403:6001");
+  EXPECT_EQ(UsbIdsColumn(vendorOnly), "-");
+  EXPECT_EQ(UsbIdsColumn(PortInfo{}), "-");
+}
+
+}  // namespace
+}  // namespace brenvik::load

@@ -1,0 +1,14 @@
+#include "tools/load/SystemTexts.h"
+
+#include <cstdio>
+
+namespace brenvik::load {
+
+std::string UsbIdsColumn(const PortInfo& port) {
+  if (!port.usbVendorId || !port.usbProductId) return "-";
+  char ids[16];
+  std::snprintf(ids, sizeof ids, "%04x:%04x", *port.usbVendorId, *port.usbProductId);
+  return ids;
+}
+
+}  // namespace brenvik::load

@@ -1,0 +1,33 @@
+#include "tools/load/SystemTexts.h"
+
+namespace brenvik::load {
+namespace {
+
+std::string OrDash(const std::string& text) { return text.empty() ? "-" : text; }
+
+}  // namespace
+
+const SystemTexts& LoadSystemTexts() {
+  static const SystemTexts texts{
+      "PORT is COMn (COM1 is /dev/ttyS0, COM3 is /dev/ttyS2), the path of a\n"
+      "serial device (/dev/ttyUSB0, or the pseudo-terminal that brenvik-device\n"
+      "prints), or an adapter's stable name from /dev/serial/by-id, as a full\n"
+      "path or the bare name (usb-FTDI_FT232R_USB_UART_A10K3XYZ-if00-port0); that\n"
+      "name stays the same when the adapter comes back as another ttyUSB.\n",
+      "--port needs a port: COMn, a device path or a by-id name",
+      "                         exit: path, by-id name, description, USB VID:PID,\n"
+      "                         serial number, separated by tabs, \"-\" where unknown\n",
+      "Ctrl-C, SIGTERM and SIGHUP stop a running download and release the port.\n",
+      "  A production line, with PORT an adapter's /dev/serial/by-id name: both\n"
+      "  files into device after device, each download logged:\n"
+      "    brenvik-load -p \"$PORT\" -d db.csv -m mmi.csv --log loads.jsonl --repeat\n",
+  };
+  return texts;
+}
+
+std::string PortListLine(const PortInfo& port) {
+  return port.path + "\t" + OrDash(port.byIdPath) + "\t" + OrDash(PortDescription(port)) + "\t" +
+         UsbIdsColumn(port) + "\t" + OrDash(port.serialNumber) + "\n";
+}
+
+}  // namespace brenvik::load

@@ -1,0 +1,34 @@
+#include "tools/load/SystemTexts.h"
+
+namespace brenvik::load {
+namespace {
+
+std::string OrDash(const std::string& text) { return text.empty() ? "-" : text; }
+
+}  // namespace
+
+const SystemTexts& LoadSystemTexts() {
+  static const SystemTexts texts{
+      "PORT is COMn, the name Device Manager shows under \"Ports (COM & LPT)\"\n"
+      "(COM3, COM12), or a device path such as \\\\.\\CNCA0; --list-ports prints\n"
+      "the ports present.\n",
+      "--port needs a port: COMn or a device path",
+      "                         exit: COM name, friendly name, USB VID:PID,\n"
+      "                         serial number, separated by tabs, \"-\" where unknown\n",
+      "Ctrl-C, Ctrl-Break and closing the console window stop a running download\n"
+      "and release the port.\n",
+      "  A production line, with the USB adapter on COM5: both files into device\n"
+      "  after device, each download logged:\n"
+      "    brenvik-load -p COM5 -d db.csv -m mmi.csv --log loads.jsonl --repeat\n",
+  };
+  return texts;
+}
+
+// The friendly name is what Device Manager shows: "USB Serial Port (COM5)".
+std::string PortListLine(const PortInfo& port) {
+  const std::string friendly = port.description.empty() ? PortDescription(port) : port.description;
+  return port.path + "\t" + OrDash(friendly) + "\t" + UsbIdsColumn(port) + "\t" +
+         OrDash(port.serialNumber) + "\n";
+}
+
+}  // namespace brenvik::load
