@@ -60,7 +60,10 @@ class Win32WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     m_dialog.SetMessageShower([this](const std::string& text) { m_boxes.push_back(text); });
-    m_dialog.SetQuestionAsker([](const std::string&) { return true; });
+    m_dialog.SetQuestionAsker([this](const std::string& text) {
+      m_questions.push_back(text);
+      return true;
+    });
     m_dialog.SetFileChooser([this](DownloadKind) { return m_nextFile; });
     m_dialog.SetPortLister([] { return std::vector<PortInfo>{}; });
     m_window = m_dialog.Create();
@@ -101,6 +104,7 @@ class Win32WindowTest : public ::testing::Test {
   CBrenvikDlg m_dialog;
   HWND m_window = nullptr;
   std::vector<std::string> m_boxes;
+  std::vector<std::string> m_questions;
   std::string m_nextFile;
 };
 
@@ -228,6 +232,17 @@ TEST_F(Win32WindowTest, ADbDownloadOnAComPortShowsItsStatusOnTheTimerAndEndsComp
 
   Click(IDC_CONNECT);
   EXPECT_EQ(Now(), (Shown{kUnconnected, "&Connect", db, "", "", ""}));
+
+  // The Windows session ends in the middle of a download: it is stopped
+  // without a question and the window goes.
+  Click(IDC_CONNECT);
+  Click(IDC_DOWNLOAD_DB);
+  ASSERT_TRUE(m_dialog.Context().downloadRunning.load());
+  EXPECT_EQ(SendMessageW(m_window, WM_QUERYENDSESSION, 0, 0), TRUE);
+  SendMessageW(m_window, WM_ENDSESSION, TRUE, 0);
+  EXPECT_FALSE(m_dialog.Context().downloadRunning.load());
+  EXPECT_FALSE(IsWindowVisible(m_window));
+  EXPECT_TRUE(m_questions.empty());
   EXPECT_TRUE(m_boxes.empty());
 }
 
