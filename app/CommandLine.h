@@ -1,13 +1,14 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <span>
 #include <string>
 
 namespace brenvik::app {
 
-// What the window's command line asks for. It is read before Qt starts, so
-// that --help and --version work without a display.
+// What the window's command line asks for. It is read before the toolkit
+// starts, so that --help and --version work without a display.
 struct CommandLine {
   // Set when the program ends here, before any window: 0 after --help or
   // --version, 2 after a usage error.
@@ -19,10 +20,21 @@ struct CommandLine {
   bool traceFrames = true;
 };
 
-// Reads the arguments after args[0]. Qt's own options (-platform offscreen,
-// -style fusion, also written with two dashes) and their values are left for
-// Qt, as is any other option with a single dash; an unknown option with two
-// dashes, or an argument that is no option, is a usage error.
-CommandLine ParseCommandLine(std::span<const char* const> args);
+// What a window toolkit makes of the command line beyond the options both
+// windows share (--help, -h, --version, --no-trace).
+struct ToolkitCommandLine {
+  const char* usage;  // the text --help prints
+  // Whether frames are echoed unless an option says otherwise; where they are
+  // not, --trace turns the echo on.
+  bool traceByDefault;
+  // How many arguments from args[i] on are an option of the toolkit's own
+  // and its value (1 or more); 0 when args[i] is none of its options. Null
+  // when the toolkit takes no options.
+  std::size_t (*toolkitOption)(std::span<const char* const> args, std::size_t i);
+};
+
+// Reads the arguments after args[0]: the shared options, then the toolkit's
+// own; any other option, or an argument that is no option, is a usage error.
+CommandLine ParseCommandLine(std::span<const char* const> args, const ToolkitCommandLine& toolkit);
 
 }  // namespace brenvik::app

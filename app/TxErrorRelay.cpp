@@ -1,12 +1,11 @@
 #include "app/TxErrorRelay.h"
 
-#include <QMetaObject>
 #include <utility>
 
 namespace brenvik::app {
 
-TxErrorRelay::TxErrorRelay(QObject& uiObject, ShowBox showBox, const StopSignal& stop)
-    : uiObject_(uiObject), showBox_(std::move(showBox)), stop_(stop) {}
+TxErrorRelay::TxErrorRelay(WakeUi wakeUi, ShowBox showBox, const StopSignal& stop)
+    : wakeUi_(std::move(wakeUi)), showBox_(std::move(showBox)), stop_(stop) {}
 
 bool TxErrorRelay::LetGo(uint64_t id) const {
   return waiting_ != id || closed_ || stop_.Requested();
@@ -17,19 +16,22 @@ void TxErrorRelay::ShowAndWait(const char* text) {
   if (closed_ || stop_.Requested()) return;
   const uint64_t id = ++lastId_;
   waiting_ = id;
-  // Queued: the box is shown by the UI thread's event loop, never here.
-  QMetaObject::invokeMethod(
-      &uiObject_,
-      [this, id, message = QString::fromLocal8Bit(text)] { ShowOnUiThread(id, message); },
-      Qt::QueuedConnection);
+  text_ = text;
+  // The box is shown by the UI thread's event loop, never here.
+  wakeUi_();
   changed_.wait(guard, [&] { return LetGo(id); });
   if (waiting_ == id) waiting_ = 0;
 }
 
-void TxErrorRelay::ShowOnUiThread(uint64_t id, const QString& text) {
+void TxErrorRelay::ShowPending() {
+  uint64_t id = 0;
+  std::string text;
   {
     std::lock_guard guard(lock_);
-    if (LetGo(id)) return;
+    id = waiting_;
+    if (id == 0 || id == shown_ || LetGo(id)) return;
+    shown_ = id;
+    text = text_;
   }
   showBox_(text);
   {

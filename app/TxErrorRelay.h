@@ -1,11 +1,10 @@
 #pragma once
 
-#include <QObject>
-#include <QString>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <string>
 
 #include "base/StopSignal.h"
 
@@ -16,13 +15,18 @@ namespace brenvik::app {
 // the box. The worker is let go at once when its download is being stopped or
 // the window is closing, and a box whose worker has been let go is never
 // shown, so no box appears for a port that has meanwhile been closed.
+//
+// The toolkit only carries a wake-up across: the worker asks for one, and the
+// UI thread answers it by calling ShowPending from its event loop.
 class TxErrorRelay {
  public:
-  using ShowBox = std::function<void(const QString& text)>;
+  // Any thread: makes the UI thread call ShowPending soon; never waits.
+  using WakeUi = std::function<void()>;
+  // UI thread: shows text with one OK button and returns once it was dismissed.
+  using ShowBox = std::function<void(const std::string& text)>;
 
-  // uiObject lives on the UI thread; showBox runs there and returns once the
-  // box was dismissed; stop is the running download's stop request.
-  TxErrorRelay(QObject& uiObject, ShowBox showBox, const StopSignal& stop);
+  // stop is the running download's stop request.
+  TxErrorRelay(WakeUi wakeUi, ShowBox showBox, const StopSignal& stop);
   TxErrorRelay(const TxErrorRelay&) = delete;
   TxErrorRelay& operator=(const TxErrorRelay&) = delete;
 
@@ -30,6 +34,9 @@ class TxErrorRelay {
   // or the window's closing, whichever comes first.
   void ShowAndWait(const char* text);
 
+  // UI thread, once woken: shows the box a worker waits for, if it still
+  // waits and its box is not already up; otherwise does nothing.
+  void ShowPending();
   // UI thread, right after a stop request: a waiting worker returns and its
   // box, if not yet shown, is dropped.
   void StopRequested();
@@ -37,10 +44,9 @@ class TxErrorRelay {
   void Close();
 
  private:
-  void ShowOnUiThread(uint64_t id, const QString& text);
   bool LetGo(uint64_t id) const;  // with lock_ held
 
-  QObject& uiObject_;
+  WakeUi wakeUi_;
   ShowBox showBox_;
   const StopSignal& stop_;
 
@@ -48,6 +54,8 @@ class TxErrorRelay {
   std::condition_variable changed_;
   uint64_t lastId_ = 0;   // guarded by lock_: the last box asked for
   uint64_t waiting_ = 0;  // guarded by lock_: the box a worker waits for, 0 when none
+  uint64_t shown_ = 0;    // guarded by lock_: the last box put up
+  std::string text_;      // guarded by lock_: the text of box waiting_
   bool closed_ = false;   // guarded by lock_
 };
 

@@ -28,3 +28,9 @@ convert -size 400x220 gradient:'#2a64b0'-'#123763' \
   -fill white -font "$font" -pointsize 88 -gravity north -annotate +0+22 'Brenvik' \
   -fill '#1d2f4f' -font DejaVu-Sans-Mono-Bold -pointsize 30 -gravity south -annotate +0+4 '02 52FF80 03' \
   -resize 100x55! -alpha off -define png:color-type=2 PNG24:logo.png
+
+# For the Windows build: the icon in one .ico (16 to 256 px; the largest kept
+# as PNG inside it) and the logo as a 24-bit bitmap, which is what a dialog's
+# static bitmap takes.
+convert icon16.png icon32.png icon48.png icon64.png icon128.png icon256.png brenvik.ico
+convert logo.png -type TrueColor BMP3:logo.bmp

@@ -1,4 +1,4 @@
-#include "app/BrenvikDlg.h"
+#include "app/qt/BrenvikDlg.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -13,27 +13,17 @@
 #include <QStringList>
 #include <QStyle>
 
-#include "app/AboutDlg.h"
-#include "app/AppIcon.h"
-#include "app/DialogUnits.h"
 #include "app/Resource.h"
-#include "files/DbFileReader.h"
-#include "files/MmiFileReader.h"
+#include "app/WindowTexts.h"
+#include "app/qt/AboutDlg.h"
+#include "app/qt/AppIcon.h"
+#include "app/qt/DialogUnits.h"
 
 namespace brenvik::app {
 
 namespace {
 
-const char* const kFileNotSelected = "File not selected!";
-const char* const kConnectFailed = "Failed connecting to COM port.";
-const char* const kAskClose = "A download is running. Stop it and close the window?";
-const char* const kAskDisconnect = "A download is running. Stop it and disconnect?";
-// A file with more warnings shows the first ones and how many it left out.
-constexpr std::size_t kWarningsShown = 20;
-const QString kDbFilter = QStringLiteral("DB files (*db*.csv);;All files (*)");
-const QString kMmiFilter = QStringLiteral("MMI files (*mmi*.csv);;All files (*)");
 constexpr int kTimerPeriodMs = 100;
-constexpr int kPortCount = 48;
 
 void Identify(QWidget& control, const char* name, int id) {
   control.setObjectName(QString::fromLatin1(name));
@@ -53,18 +43,18 @@ void SetIfChanged(QLineEdit& edit, const QString& text) {
   if (edit.text() != text) edit.setText(text);
 }
 
-QString CopyStatus(const StatusText& status) {
-  return QString::fromLocal8Bit(status.Text().c_str());
+// The kind's files first, all files besides, as QFileDialog takes them.
+QString NameFilters(DownloadKind kind) {
+  const FileFilter filter = FileFilterFor(kind);
+  return QStringLiteral("%1 (%2);;All files (*)")
+      .arg(QString::fromLatin1(filter.name), QString::fromLatin1(filter.pattern));
 }
 
 }  // namespace
 
 CBrenvikDlg::CBrenvikDlg(QWidget* parent)
     : QDialog(parent),
-      m_ctx(std::make_unique<DownloadContext>()),
       m_hIcon(AppIcon()),
-      m_dbImage(std::make_unique<DbTable>()),
-      m_mmiImage(std::make_unique<MmiBlock>()),
       m_cbPort(this),
       m_editDbPath(this),
       m_editDbStatus(this),
@@ -81,11 +71,19 @@ CBrenvikDlg::CBrenvikDlg(QWidget* parent)
       m_lblMmiFile(this),
       m_lblMmiStatus(this),
       m_logo(this),
-      m_txErrorRelay(
-          *this, [this](const QString& text) { ShowMessage(text); }, m_ctx->stop) {
-  m_ctx->link.SetTrace(true);
-  m_ctx->link.SetTxErrorHandler([this](const char* text) { m_txErrorRelay.ShowAndWait(text); });
-
+      m_controller(
+          {.showMessage =
+               [this](const std::string& text) { ShowMessage(QString::fromStdString(text)); },
+           .askQuestion =
+               [this](const std::string& text) {
+                 return m_askQuestion && m_askQuestion(QString::fromStdString(text));
+               },
+           // Queued: the box is shown by the UI thread's event loop.
+           .wakeUi =
+               [this] {
+                 QMetaObject::invokeMethod(
+                     this, [this] { m_controller.ShowTxError(); }, Qt::QueuedConnection);
+               }}) {
   m_chooseFile = [this](const QString& nameFilters) {
     QFileDialog dialog(this);
     dialog.setFileMode(QFileDialog::ExistingFile);
@@ -99,12 +97,7 @@ CBrenvikDlg::CBrenvikDlg(QWidget* parent)
                     this);
     box.exec();
   };
-  m_listPorts = [] {
-    // A port list the system will not give is an empty one: the COM names
-    // and a typed path still work.
-    Result<std::vector<PortInfo>> listed = ListPorts();
-    return listed ? std::move(*listed) : std::vector<PortInfo>{};
-  };
+  m_listPorts = ListPresentPorts;
   m_askQuestion = [this](const QString& text) {
     QMessageBox box(QMessageBox::Question, QString::fromLatin1(kAppName), text,
                     QMessageBox::Yes | QMessageBox::No, this);
@@ -131,17 +124,14 @@ CBrenvikDlg::CBrenvikDlg(QWidget* parent)
   m_cbPort.setFocus();
 }
 
-CBrenvikDlg::~CBrenvikDlg() {
-  m_txErrorRelay.Close();
-  EndWorkerAndClosePort();
-}
+CBrenvikDlg::~CBrenvikDlg() { m_controller.Close(); }
 
 void CBrenvikDlg::CreateControls() {
   Identify(m_cbPort, "IDC_PORT", IDC_PORT);
   m_cbPort.setEditable(true);
   // A typed port stays a typed text; it is not added to the list.
   m_cbPort.setInsertPolicy(QComboBox::NoInsert);
-  for (int n = 1; n <= kPortCount; ++n) m_cbPort.addItem(QStringLiteral("COM%1").arg(n));
+  for (int i = 0; i < kComPortCount; ++i) m_cbPort.addItem(QString::fromStdString(ComPortName(i)));
   connect(&m_cbPort, &PortComboBox::popupAboutToShow, this, &CBrenvikDlg::OnPortListDropDown);
   m_cbPort.installEventFilter(this);
   if (m_cbPort.lineEdit() != nullptr) m_cbPort.lineEdit()->installEventFilter(this);
@@ -232,47 +222,23 @@ void CBrenvikDlg::changeEvent(QEvent* event) {
 }
 
 void CBrenvikDlg::PullControls() {
-  m_strDbPath = m_editDbPath.text();
-  m_strDbStatus = m_editDbStatus.text();
-  m_strMmiPath = m_editMmiPath.text();
-  m_strMmiStatus = m_editMmiStatus.text();
+  WindowFields& fields = m_controller.Fields();
+  fields.dbPath = m_editDbPath.text().toStdString();
+  fields.dbStatus = m_editDbStatus.text().toStdString();
+  fields.mmiPath = m_editMmiPath.text().toStdString();
+  fields.mmiStatus = m_editMmiStatus.text().toStdString();
 }
 
 void CBrenvikDlg::PushControls() {
-  SetIfChanged(m_editDbPath, m_strDbPath);
-  SetIfChanged(m_editDbStatus, m_strDbStatus);
-  SetIfChanged(m_editMmiPath, m_strMmiPath);
-  SetIfChanged(m_editMmiStatus, m_strMmiStatus);
+  const WindowFields& fields = m_controller.Fields();
+  SetIfChanged(m_editDbPath, QString::fromStdString(fields.dbPath));
+  SetIfChanged(m_editDbStatus, QString::fromStdString(fields.dbStatus));
+  SetIfChanged(m_editMmiPath, QString::fromStdString(fields.mmiPath));
+  SetIfChanged(m_editMmiStatus, QString::fromStdString(fields.mmiStatus));
 }
 
 void CBrenvikDlg::ShowMessage(const QString& text) {
   if (m_showMessage) m_showMessage(text);
-}
-
-// The file's path heads the box once; each line then starts at its line
-// number, so that the box stays narrow enough to read.
-void CBrenvikDlg::ShowWarnings(const QString& path, const FileWarnings& warnings) {
-  if (warnings.empty()) return;
-  const QString prefix = path + QLatin1Char(':');
-  const std::size_t count = warnings.size();
-  QStringList lines{QStringLiteral("%1 was read with %2 %3:")
-                        .arg(path)
-                        .arg(count)
-                        .arg(count == 1 ? QStringLiteral("warning") : QStringLiteral("warnings"))};
-  for (std::size_t i = 0; i < warnings.size() && i < kWarningsShown; ++i) {
-    QString line = QString::fromLocal8Bit(warnings[i].c_str());
-    if (line.startsWith(prefix)) line = QStringLiteral("line ") + line.mid(prefix.size());
-    lines << line;
-  }
-  if (warnings.size() > kWarningsShown) {
-    lines << QStringLiteral("and %1 more").arg(warnings.size() - kWarningsShown);
-  }
-  ShowMessage(lines.join(QLatin1Char('\n')));
-}
-
-bool CBrenvikDlg::MayStopDownload(const char* question) {
-  if (!m_ctx->downloadRunning.load()) return true;
-  return m_askQuestion && m_askQuestion(QString::fromLatin1(question));
 }
 
 QString CBrenvikDlg::ChooseFile(const QString& nameFilters) {
@@ -287,15 +253,17 @@ void CBrenvikDlg::SetPortLister(PortLister lister) {
 void CBrenvikDlg::OnPortListDropDown() {
   const int index = m_cbPort.currentIndex();
   const QString text = m_cbPort.currentText();
-  const QString chosenPath = index >= kPortCount ? m_cbPort.itemData(index).toString() : QString();
-  while (m_cbPort.count() > kPortCount) m_cbPort.removeItem(kPortCount);
+  const QString chosenPath =
+      index >= kComPortCount ? m_cbPort.itemData(index).toString() : QString();
+  while (m_cbPort.count() > kComPortCount) m_cbPort.removeItem(kComPortCount);
+  m_presentPorts = PresentPortChoices(m_listPorts ? m_listPorts() : std::vector<PortInfo>());
   int widest = 0;
-  for (const PortInfo& port : m_listPorts ? m_listPorts() : std::vector<PortInfo>()) {
-    const QString label = QString::fromStdString(PortLabel(port));
+  for (const PortChoice& port : m_presentPorts) {
+    const QString label = QString::fromStdString(port.label);
     m_cbPort.addItem(label, QString::fromStdString(port.path));
     widest = std::max(widest, m_cbPort.fontMetrics().horizontalAdvance(label));
   }
-  m_cbPort.SetPresentPortsFrom(m_cbPort.count() > kPortCount ? kPortCount : -1);
+  m_cbPort.SetPresentPortsFrom(m_cbPort.count() > kComPortCount ? kComPortCount : -1);
   // The field keeps its size from the layout; the list is as wide as its
   // longest line, so that an adapter can be told by its name.
   m_cbPort.view()->setMinimumWidth(widest + 4 * m_cbPort.fontMetrics().averageCharWidth() +
@@ -305,7 +273,7 @@ void CBrenvikDlg::OnPortListDropDown() {
   const int again = chosenPath.isEmpty() ? -1 : m_cbPort.findData(chosenPath);
   if (again >= 0) {
     m_cbPort.setCurrentIndex(again);
-  } else if (index >= 0 && index < kPortCount && text == m_cbPort.itemText(index)) {
+  } else if (index >= 0 && index < kComPortCount && text == m_cbPort.itemText(index)) {
     m_cbPort.setCurrentIndex(index);
   } else {
     m_cbPort.setEditText(text);
@@ -313,7 +281,7 @@ void CBrenvikDlg::OnPortListDropDown() {
 }
 
 void CBrenvikDlg::ApplyRules() {
-  const ControlState state = m_rules.Controls();
+  const ControlState state = m_controller.Rules().Controls();
   m_cbPort.setEnabled(state.portEnabled);
   m_btnDownloadDb.setEnabled(state.downloadDbEnabled);
   m_btnDownloadMmi.setEnabled(state.downloadMmiEnabled);
@@ -321,81 +289,30 @@ void CBrenvikDlg::ApplyRules() {
 }
 
 void CBrenvikDlg::OnConnect() {
-  if (!m_rules.IsConnected()) {
-    // A listed port opens its device path; anything typed is read as a name.
-    const int index = m_cbPort.currentIndex();
-    std::string name = m_cbPort.currentText().toStdString();
-    if (index >= kPortCount && m_cbPort.itemText(index) == m_cbPort.currentText()) {
-      name = m_cbPort.itemData(index).toString().toStdString();
-    }
-    const Result<> opened = m_port.OpenPort(ParsePortName(name));
-    if (!opened) {
-      ShowMessage(QString::fromLatin1(kConnectFailed) + QLatin1Char('\n') +
-                  QString::fromLocal8Bit(opened.error().c_str()));
-      return;
-    }
-    m_rules.PortOpened();
-    // The timer also watches the connected port, so that one that goes away
-    // is noticed without a download.
-    m_timer.start();
-  } else {
-    // After a click on Download the focus moves on to this button, where a
-    // stray Space or Enter must not end the download.
-    if (!MayStopDownload(kAskDisconnect)) return;
-    EndWorkerAndClosePort();
-    m_rules.PortClosed();
-    m_strMmiStatus.clear();
-    m_strDbStatus.clear();
-  }
+  const std::string port =
+      PortToOpen(m_cbPort.currentIndex(), m_cbPort.currentText().toStdString(), m_presentPorts);
+  if (!m_controller.OnConnect(port)) return;
+  // The timer also watches the connected port, so that one that goes away
+  // is noticed without a download.
+  if (m_controller.Rules().IsConnected()) m_timer.start();
   ApplyRules();
   PushControls();
 }
 
-// The status lines keep the final texts, so that what reached the device
-// before the port went away stays readable.
-void CBrenvikDlg::OnPortWentAway() {
-  const std::string reason = m_port.WentAwayReason();
-  EndWorkerAndClosePort();
-  m_rules.PortClosed();
-  ApplyRules();
-  PushControls();
-  ShowMessage(QStringLiteral("The port went away: ") + QString::fromLocal8Bit(reason.c_str()));
-}
+void CBrenvikDlg::OnSelectDbFile() { OnSelectFile(DownloadKind::Db); }
 
-void CBrenvikDlg::OnSelectDbFile() {
-  const QString path = ChooseFile(kDbFilter);
+void CBrenvikDlg::OnSelectMmiFile() { OnSelectFile(DownloadKind::Mmi); }
+
+void CBrenvikDlg::OnSelectFile(DownloadKind kind) {
+  const QString path = ChooseFile(NameFilters(kind));
   if (path.isEmpty()) {
-    m_rules.FileChosen(DownloadKind::Db, false);
+    m_controller.OnChoiceCancelled(kind);
     return;
   }
-  const Result<FileWarnings> read = ReadDbFile(*m_dbImage, QFile::encodeName(path).constData());
-  ShowSelection(DownloadKind::Db, path, read,
-                QString::asprintf("Total entries is %d", m_dbImage->count));
-}
-
-void CBrenvikDlg::OnSelectMmiFile() {
-  const QString path = ChooseFile(kMmiFilter);
-  if (path.isEmpty()) {
-    m_rules.FileChosen(DownloadKind::Mmi, false);
-    return;
-  }
-  const Result<FileWarnings> read = ReadMmiFile(*m_mmiImage, QFile::encodeName(path).constData());
-  ShowSelection(DownloadKind::Mmi, path, read, QStringLiteral("OK"));
-}
-
-// A file that was not read whole is not selected; its status names why. The
-// warnings of a file that was read go to standard error as well as into the
-// box, so that a terminal or a log keeps them.
-void CBrenvikDlg::ShowSelection(DownloadKind kind, const QString& path,
-                                const Result<FileWarnings>& read, const QString& readStatus) {
-  if (read) PrintWarnings(*read);
-  const bool db = kind == DownloadKind::Db;
-  (db ? m_strDbPath : m_strMmiPath) = path;
-  (db ? m_strDbStatus : m_strMmiStatus) =
-      read ? readStatus : QStringLiteral("Error: ") + QString::fromLocal8Bit(read.error().c_str());
-  m_rules.FileChosen(kind, read.ok());
+  const std::string warnings =
+      m_controller.OnFileChosen(kind, QFile::encodeName(path).toStdString());
   PushControls();
-  if (read) ShowWarnings(path, *read);
+  if (!warnings.empty()) ShowMessage(QString::fromStdString(warnings));
 }
 
 void CBrenvikDlg::OnDownloadDb() { StartDownload(DownloadKind::Db); }
@@ -403,67 +320,37 @@ void CBrenvikDlg::OnDownloadDb() { StartDownload(DownloadKind::Db); }
 void CBrenvikDlg::OnDownloadMmi() { StartDownload(DownloadKind::Mmi); }
 
 void CBrenvikDlg::StartDownload(DownloadKind kind) {
-  const bool selected = m_rules.IsFileSelected(kind);
-  if (m_rules.IsConnected()) {
-    if (!selected) {
+  switch (m_controller.OnDownload(kind)) {
+    case DownloadPress::FileNotSelected:
       ShowMessage(QString::fromLatin1(kFileNotSelected));
       return;
-    }
-    if (m_rules.MayStartDownload(kind)) {
+    case DownloadPress::Attempted:
       PullControls();
       m_timer.start();
-      // No download runs now, so the worker's copy can be replaced safely.
-      if (kind == DownloadKind::Db) {
-        m_ctx->dbTable = *m_dbImage;
-      } else {
-        m_ctx->mmiBlock = *m_mmiImage;
-      }
-      // A thread that cannot be started leaves the button usable, to try again.
-      if (m_runner.Start(*m_ctx, m_port, kind)) m_rules.DownloadStarted(kind);
       ApplyRules();
       PushControls();
-    }
+      return;
+    case DownloadPress::Ignored:
+      return;
   }
-  if (!selected) ShowMessage(QString::fromLatin1(kFileNotSelected));
 }
 
 void CBrenvikDlg::OnTimer() {
   PullControls();
-  // Read before the texts: a worker writes its final text before it clears
-  // the flag, so the texts copied below are already the final ones.
-  const bool workerEnded = m_rules.IsWorkerActive() && !m_ctx->downloadRunning.load();
-  if (m_rules.IsDownloading(DownloadKind::Db)) m_strDbStatus = CopyStatus(m_ctx->dbStatusText);
-  if (m_rules.IsDownloading(DownloadKind::Mmi)) m_strMmiStatus = CopyStatus(m_ctx->mmiStatusText);
-  if (workerEnded) {
-    m_runner.Join();
-    m_rules.WorkerEnded();
-    ApplyRules();
-  }
+  if (m_controller.OnTimer()) ApplyRules();
   PushControls();
   // A port that went away (an adapter pulled) is let go once no download
   // runs, so that it can be connected again under its own name.
-  if (m_rules.IsConnected() && !m_rules.IsWorkerActive() &&
-      (m_port.WentAway() || m_port.CheckWentAway())) {
-    OnPortWentAway();
+  if (const std::optional<std::string> wentAway = m_controller.LetGoOfVanishedPort()) {
+    ApplyRules();
+    PushControls();
+    ShowMessage(QString::fromStdString(*wentAway));
   }
 }
 
-// The order matters: with the stop requested first, the worker neither starts
-// another frame nor waits on a box; closing the port then ends any write or
-// read it is in; only then is it joined. So no worker outlives the connection
-// it was started on, and none can be handed a port opened later.
-void CBrenvikDlg::EndWorkerAndClosePort() {
-  m_ctx->stop.Request();
-  m_txErrorRelay.StopRequested();
-  m_port.Close();
-  m_runner.Stop();
-}
-
 void CBrenvikDlg::done(int result) {
-  if (!m_bClosingWithoutAsking && !MayStopDownload(kAskClose)) return;
-  m_txErrorRelay.Close();
-  EndWorkerAndClosePort();
-  m_rules.PortClosed();
+  if (!m_bClosingWithoutAsking && !m_controller.MayStopDownload(kAskClose)) return;
+  m_controller.Close();
   m_timer.stop();
   QDialog::done(result);
 }

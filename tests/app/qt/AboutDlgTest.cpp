@@ -4,7 +4,7 @@
 #include <QMenu>
 
 #include "WindowHarness.h"
-#include "app/AboutDlg.h"
+#include "app/qt/AboutDlg.h"
 
 namespace brenvik::app::test {
 namespace {

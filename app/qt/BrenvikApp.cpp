@@ -1,9 +1,9 @@
-#include "app/BrenvikApp.h"
+#include "app/qt/BrenvikApp.h"
 
-#include "app/AppIcon.h"
-#include "app/BrenvikDlg.h"
 #include "app/Resource.h"
-#include "app/SignalWatcher.h"
+#include "app/qt/AppIcon.h"
+#include "app/qt/BrenvikDlg.h"
+#include "app/qt/SignalWatcher.h"
 #include "res/Version.h"
 
 namespace brenvik::app {

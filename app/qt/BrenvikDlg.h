@@ -14,26 +14,18 @@
 #include <string>
 #include <vector>
 
-#include "app/PortComboBox.h"
-#include "app/TxErrorRelay.h"
-#include "app/WindowRules.h"
-#include "base/Result.h"
-#include "download/DownloadContext.h"
-#include "download/DownloadRunner.h"
-#include "files/DbTable.h"
-#include "files/FileWarnings.h"
-#include "files/MmiBlock.h"
+#include "app/PortChoices.h"
+#include "app/WindowController.h"
+#include "app/qt/PortComboBox.h"
 #include "serial/PortList.h"
-#include "serial/SerialPort.h"
 
 class QMenu;
 
 namespace brenvik::app {
 
-// The main window: the port field, the two files with their status lines and
-// the buttons that connect and start the downloads. It wires those controls
-// to the serial port, the file readers and the download runner; the work
-// itself is theirs.
+// The main window in Qt: the port field, the two files with their status
+// lines and the buttons that connect and start the downloads. It wires those
+// controls to the window's controller, which decides what each command does.
 class CBrenvikDlg : public QDialog {
   Q_OBJECT
 
@@ -74,7 +66,7 @@ class CBrenvikDlg : public QDialog {
 
   // The state shared with the download worker; tests reach the worker's
   // hooks through it.
-  DownloadContext& Context() { return *m_ctx; }
+  DownloadContext& Context() { return m_controller.Context(); }
 
   // Closing the window by any way (close box, Alt+F4, Escape, Enter) ends up
   // here. While a download runs the operator is asked first, and No keeps the
@@ -97,43 +89,21 @@ class CBrenvikDlg : public QDialog {
   void LayOutControls();
   // Sets the controls' states as the rules say.
   void ApplyRules();
-  void OnPortWentAway();
-  void ShowSelection(DownloadKind kind, const QString& path, const Result<FileWarnings>& read,
-                     const QString& readStatus);
+  void OnSelectFile(DownloadKind kind);
   void StartDownload(DownloadKind kind);
   void PullControls();
   void PushControls();
-  void EndWorkerAndClosePort();
   void ShowMessage(const QString& text);
-  void ShowWarnings(const QString& path, const FileWarnings& warnings);
-  // True when no download runs, or the operator agreed to stop it.
-  bool MayStopDownload(const char* question);
   QString ChooseFile(const QString& nameFilters);
 
-  // Destroyed last of the download state: a worker may still use the port
-  // while it is being stopped.
-  SerialPort m_port;
-  // Connected, files selected, downloads run, a worker active: what decides
-  // which controls may be used.
-  WindowRules m_rules;
-  // On the heap: the context holds both data images, about 300 KB.
-  std::unique_ptr<DownloadContext> m_ctx;
   QIcon m_hIcon;
-  QString m_strDbPath;
-  QString m_strDbStatus;
-  QString m_strMmiPath;
-  QString m_strMmiStatus;
-
-  // The files as read; a download sends a copy taken when it starts, so a
-  // selection during a download changes only what the next one sends.
-  std::unique_ptr<DbTable> m_dbImage;
-  std::unique_ptr<MmiBlock> m_mmiImage;
-
   QTimer m_timer;  // timer 1: refreshes the status lines every 100 ms
   FileChooser m_chooseFile;
   MessageBox m_showMessage;
   QuestionBox m_askQuestion;
   PortLister m_listPorts;
+  // The ports present as last listed below COM48.
+  std::vector<PortChoice> m_presentPorts;
   bool m_bClosingWithoutAsking = false;
 
   // The controls, in tab order, then the static ones.
@@ -154,10 +124,9 @@ class CBrenvikDlg : public QDialog {
   QLabel m_lblMmiStatus;
   QLabel m_logo;
 
-  TxErrorRelay m_txErrorRelay;
-  // Declared last so it is destroyed first: its worker is joined while the
-  // context and the port it uses still exist.
-  DownloadRunner m_runner;
+  // Declared last so it is destroyed first: a running download is stopped
+  // and the port closed while the controls still exist.
+  WindowController m_controller;
 };
 
 }  // namespace brenvik::app

@@ -1,8 +1,8 @@
 #include <cstdio>
 #include <span>
 
-#include "app/BrenvikApp.h"
-#include "app/CommandLine.h"
+#include "app/qt/BrenvikApp.h"
+#include "app/qt/QtCommandLine.h"
 #include "base/StandardDescriptors.h"
 
 int main(int argc, char** argv) {

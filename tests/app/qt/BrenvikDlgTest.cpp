@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "WindowHarness.h"
-#include "app/DialogUnits.h"
+#include "app/qt/DialogUnits.h"
 #include "files/DbFileReader.h"
 #include "tools/device/PtyDevice.h"
 

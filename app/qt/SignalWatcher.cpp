@@ -1,4 +1,4 @@
-#include "app/SignalWatcher.h"
+#include "app/qt/SignalWatcher.h"
 
 #include <fcntl.h>
 #include <sys/socket.h>

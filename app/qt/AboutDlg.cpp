@@ -1,11 +1,11 @@
-#include "app/AboutDlg.h"
+#include "app/qt/AboutDlg.h"
 
 #include <QEvent>
 #include <QStyle>
 
-#include "app/AppIcon.h"
-#include "app/DialogUnits.h"
 #include "app/Resource.h"
+#include "app/qt/AppIcon.h"
+#include "app/qt/DialogUnits.h"
 
 namespace brenvik::app {
 

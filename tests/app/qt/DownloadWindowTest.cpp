@@ -14,7 +14,7 @@
 #include <thread>
 
 #include "WindowHarness.h"
-#include "app/SignalWatcher.h"
+#include "app/qt/SignalWatcher.h"
 #include "tools/device/PtyDevice.h"
 
 namespace brenvik::app::test {

@@ -1,4 +1,4 @@
-#include "app/PortComboBox.h"
+#include "app/qt/PortComboBox.h"
 
 #include <QAbstractItemView>
 

@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "app/BrenvikDlg.h"
+#include "app/qt/BrenvikDlg.h"
 
 namespace brenvik::app::test {
 

@@ -1,7 +1,7 @@
 // Takes the picture of the main window for docs/screenshot.png: the window
 // connected to the simulated device, both files chosen, after a completed DB
 // download. Run it on a display, for instance:
-//   app=build/default/tests/app/app_screenshot
+//   app=build/default/tests/app/qt/app_screenshot
 //   xvfb-run -a -s "-screen 0 800x600x24" "$app" docs/screenshot.png
 
 #include <QApplication>
@@ -12,8 +12,8 @@
 #include <QTest>
 #include <cstdio>
 
-#include "app/AboutDlg.h"
-#include "app/BrenvikDlg.h"
+#include "app/qt/AboutDlg.h"
+#include "app/qt/BrenvikDlg.h"
 #include "tools/device/PtyDevice.h"
 
 int main(int argc, char** argv) {

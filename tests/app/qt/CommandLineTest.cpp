@@ -1,4 +1,4 @@
-#include "app/CommandLine.h"
+#include "app/qt/QtCommandLine.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,19 @@
+#pragma once
+
+namespace brenvik::app {
+
+// The program: one application object, which runs the main window modally;
+// closing the window ends the program.
+class CBrenvikApp {
+ public:
+  // traceFrames: the window echoes every frame on standard output (--trace).
+  explicit CBrenvikApp(bool traceFrames) : m_bTraceFrames(traceFrames) {}
+
+  // Runs the main window until it is closed; returns the exit code, 0.
+  int InitInstance();
+
+ private:
+  bool m_bTraceFrames;
+};
+
+}  // namespace brenvik::app

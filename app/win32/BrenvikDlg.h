@@ -1,0 +1,99 @@
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/PortChoices.h"
+#include "app/WindowController.h"
+#include "serial/PortList.h"
+
+namespace brenvik::app {
+
+// The main window on Windows: the dialog template IDD_MAIN of the program's
+// resources, laid out in dialog units by the system itself, its controls
+// found by their ids and wired to the window's controller, which decides
+// what each command does.
+class CBrenvikDlg {
+ public:
+  // Returns the chosen file's path (UTF-8), or an empty text when the
+  // operator cancelled.
+  using FileChooser = std::function<std::string(DownloadKind kind)>;
+  // Shows text with one OK button and returns once it was dismissed.
+  using MessageShower = std::function<void(const std::string& text)>;
+  // Asks a question with Yes and No, No the default; true for Yes.
+  using QuestionAsker = std::function<bool(const std::string& text)>;
+  // The serial ports present, listed below COM48.
+  using PortLister = std::function<std::vector<PortInfo>()>;
+
+  CBrenvikDlg();
+  ~CBrenvikDlg();
+  CBrenvikDlg(const CBrenvikDlg&) = delete;
+  CBrenvikDlg& operator=(const CBrenvikDlg&) = delete;
+
+  void SetFileChooser(FileChooser chooser) { m_chooseFile = std::move(chooser); }
+  void SetMessageShower(MessageShower shower) { m_showMessage = std::move(shower); }
+  void SetQuestionAsker(QuestionAsker asker) { m_askQuestion = std::move(asker); }
+  void SetPortLister(PortLister lister) { m_listPorts = std::move(lister); }
+
+  // Runs the window modally until it is closed.
+  void DoModal();
+  // Creates the window for a caller that runs the message loop itself (the
+  // tests); closing it then only hides it. Null when it could not be made.
+  HWND Create();
+  HWND Handle() const { return m_hWnd; }
+
+  // The state shared with the download worker.
+  DownloadContext& Context() { return m_controller.Context(); }
+
+  // Closes the window without asking (the Windows session ends): a running
+  // download is stopped and the port released before the window goes.
+  void CloseWithoutAsking();
+
+ private:
+  static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+  void OnInitDialog();
+  void OnCommand(int id, int code);
+  void OnConnect();
+  void OnSelectFile(DownloadKind kind);
+  void OnDownload(DownloadKind kind);
+  void OnTimer();
+  // The port list drops down: the ports present are listed anew below COM48.
+  void OnPortListDropDown();
+  // IDM_ABOUTBOX (low four bits ignored) opens the About box; false for every
+  // other command, which the system handles.
+  bool OnSysCommand(WPARAM command);
+  // Draws the icon in a minimized window; false when the window is not.
+  bool OnPaint();
+  // Escape, Enter outside a button and the close box.
+  void OnClose();
+  void End();
+
+  void ApplyRules();
+  void PullControls();
+  void PushControls();
+  void ShowMessage(const std::string& text);
+  HWND Item(int id) const { return GetDlgItem(m_hWnd, id); }
+
+  HWND m_hWnd = nullptr;
+  bool m_bModal = false;
+  bool m_bClosingWithoutAsking = false;
+  HICON m_hIcon;
+  HICON m_hSmallIcon;
+  FileChooser m_chooseFile;
+  MessageShower m_showMessage;
+  QuestionAsker m_askQuestion;
+  PortLister m_listPorts;
+  // The ports present as last listed below COM48.
+  std::vector<PortChoice> m_presentPorts;
+
+  // Declared last so it is destroyed first: a running download is stopped
+  // and the port closed before anything it reports to goes.
+  WindowController m_controller;
+};
+
+}  // namespace brenvik::app

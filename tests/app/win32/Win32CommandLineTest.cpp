@@ -1,0 +1,52 @@
+// The Windows window's command line: no echo unless --trace asks for it.
+
+#include "app/win32/Win32CommandLine.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace brenvik::app {
+namespace {
+
+struct CommandLineCase {
+  std::vector<const char*> args;  // after the program's name
+  std::optional<int> exitCode;
+  std::string message;  // the whole text, or its first line for --help
+  bool traceFrames;     // when the window opens
+};
+
+TEST(Win32CommandLineTest, EchoesFramesOnlyWithTrace) {
+  const std::string tryHelp = "\nTry 'brenvik --help'.\n";
+  const CommandLineCase cases[] = {
+      {{}, std::nullopt, "", false},
+      {{"--trace"}, std::nullopt, "", true},
+      {{"--no-trace"}, std::nullopt, "", false},
+      {{"--trace", "--no-trace"}, std::nullopt, "", false},
+      {{"--help"}, 0, "Usage: brenvik [--trace | --no-trace]\n", false},
+      {{"-platform", "offscreen"}, 2, "brenvik: unknown option -platform" + tryHelp, false},
+      {{"Ωmega-db.csv"}, 2, "brenvik: unexpected argument Ωmega-db.csv" + tryHelp, false},
+  };
+  for (const CommandLineCase& c : cases) {
+    std::vector<const char*> args{"brenvik"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    SCOPED_TRACE(args.size() > 1 ? args[1] : "no arguments");
+    const CommandLine got = ParseCommandLine(args);
+    EXPECT_EQ(got.exitCode, c.exitCode);
+    EXPECT_EQ(got.message.substr(0, c.message.size()), c.message);
+    if (!c.exitCode) {
+      EXPECT_EQ(got.traceFrames, c.traceFrames);
+    }
+  }
+}
+
+TEST(Win32CommandLineTest, ArgumentsComeFromTheWideCommandLine) {
+  const std::vector<std::string> args = CommandLineArguments();
+  ASSERT_FALSE(args.empty());
+  EXPECT_NE(args[0].find("app_win32_window_test"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace brenvik::app
