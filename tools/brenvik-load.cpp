@@ -40,8 +40,8 @@ int main(int argc, char** argv) {
   std::vector<char*> pointers;
   for (std::string& argument : arguments) pointers.push_back(argument.data());
   pointers.push_back(nullptr);
-  const brenvik::load::ParsedOptions parsed = brenvik::load::ParseLoadOptions(
-      static_cast<int>(arguments.size()), pointers.data());
+  const brenvik::load::ParsedOptions parsed =
+      brenvik::load::ParseLoadOptions(static_cast<int>(arguments.size()), pointers.data());
   if (parsed.exitCode) {
     std::fputs(parsed.text.c_str(), *parsed.exitCode == kCompleted ? stdout : stderr);
     return *parsed.exitCode;

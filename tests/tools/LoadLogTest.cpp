@@ -16,7 +16,7 @@ TEST(LoadLog, TimeCarriesTheZonesOffsetInHoursAndMinutes) {
     const char* text;
   };
   const Case cases[] = {
-      {0, "2026-12-07T14:50:03+00:00"},     {3600, "2026-12-07T14:50:03+01:00"},
+      {0, "2026-12-07T14:50:03+00:00"},      {3600, "2026-12-07T14:50:03+01:00"},
       {-12600, "2026-12-07T14:50:03-03:30"}, {20700, "2026-12-07T14:50:03+05:45"},
       {-36000, "2026-12-07T14:50:03-10:00"},
   };
@@ -49,7 +49,8 @@ TEST(LoadLog, LocalTimeLessItsOffsetIsUtc) {
   const long y = fields.tm_year + 1900 - (fields.tm_mon < 2 ? 1 : 0);
   const long era = (y >= 0 ? y : y - 399) / 400;
   const long yoe = y - era * 400;
-  const long doy = (153 * (fields.tm_mon + (fields.tm_mon < 2 ? 10 : -2)) + 2) / 5 + fields.tm_mday - 1;
+  const long doy =
+      (153 * (fields.tm_mon + (fields.tm_mon < 2 ? 10 : -2)) + 2) / 5 + fields.tm_mday - 1;
   const long days = era * 146097 + yoe * 365 + yoe / 4 - yoe / 100 + doy - 719468;
   const long seconds = days * 86400 + fields.tm_hour * 3600 + fields.tm_min * 60 + fields.tm_sec;
   EXPECT_EQ(seconds - offset, static_cast<long>(when)) << local;

@@ -26,10 +26,9 @@ std::string LocalTimeIso8601(std::time_t when) {
 Result<> LoadLog::Open(const std::string& path) {
   // Append-only access: every write goes to the end of the file as it is
   // then, in one piece, whoever else appends to it.
-  const HANDLE handle =
-      CreateFileW(WideFromUtf8(path).c_str(), FILE_APPEND_DATA | SYNCHRONIZE,
-                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE handle = CreateFileW(WideFromUtf8(path).c_str(), FILE_APPEND_DATA | SYNCHRONIZE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   const std::string what = "cannot open the log " + path + " for appending";
   if (handle == INVALID_HANDLE_VALUE) return WindowsError(what, GetLastError());
   FileDescriptor fd(::_open_osfhandle(reinterpret_cast<std::intptr_t>(handle), _O_APPEND));
