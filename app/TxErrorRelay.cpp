@@ -36,6 +36,8 @@ void TxErrorRelay::ShowPending() {
   showBox_(text);
   {
     std::lock_guard guard(lock_);
+    // The worker may have let go while the box was up (a stop, a close).
+    // cppcheck-suppress knownConditionTrueFalse ; waiting_ changes between the two locks
     if (waiting_ == id) waiting_ = 0;
   }
   changed_.notify_all();

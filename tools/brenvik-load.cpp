@@ -38,6 +38,7 @@ int main(int argc, char** argv) {
   if (!brenvik::tools::PrepareStandardStreams()) return 1;
   std::vector<std::string> arguments = brenvik::tools::Utf8Arguments(argc, argv);
   std::vector<char*> pointers;
+  pointers.reserve(arguments.size() + 1);
   for (std::string& argument : arguments) pointers.push_back(argument.data());
   pointers.push_back(nullptr);
   const brenvik::load::ParsedOptions parsed =

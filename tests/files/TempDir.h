@@ -37,7 +37,7 @@ class TempDir {
   // `name` and the path are UTF-8 on both platforms.
   std::string Write(const std::string& name, std::string_view content) const {
     const std::filesystem::path file = m_path / FromUtf8(name);
-    const std::string path = Utf8(file);
+    std::string path = Utf8(file);
     std::ofstream out(file, std::ios::binary);
     out.write(content.data(), static_cast<std::streamsize>(content.size()));
     EXPECT_TRUE(out.good()) << "could not write " << path;

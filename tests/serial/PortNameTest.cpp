@@ -76,7 +76,7 @@ TEST(PortNameTest, ComNumbersOpenTheDeviceOneBelowAndPathsOpenAsTheyAre) {
   } cases[] = {{"COM1", "/dev/ttyS0"},
                {"com12", "/dev/ttyS11"},
                {"/dev/pts/5", "/dev/pts/5"},
-               {"\\\\.\\COM5", ""},
+               {R"(\\.\COM5)", ""},
                {"COM0", ""},
                {"", ""}};
   for (const auto& c : cases) EXPECT_EQ(PortPath(ParsePortName(c.text)), c.path) << c.text;

@@ -52,7 +52,8 @@ TEST(LoadLog, LocalTimeLessItsOffsetIsUtc) {
   const long doy =
       (153 * (fields.tm_mon + (fields.tm_mon < 2 ? 10 : -2)) + 2) / 5 + fields.tm_mday - 1;
   const long days = era * 146097 + yoe * 365 + yoe / 4 - yoe / 100 + doy - 719468;
-  const long seconds = days * 86400 + fields.tm_hour * 3600 + fields.tm_min * 60 + fields.tm_sec;
+  const long seconds =
+      days * 86400 + long{fields.tm_hour} * 3600 + long{fields.tm_min} * 60 + fields.tm_sec;
   EXPECT_EQ(seconds - offset, static_cast<long>(when)) << local;
 }
 
