@@ -21,4 +21,10 @@ using FilePointer = std::unique_ptr<std::FILE, FileCloser>;
 // "path: not a regular file", without waiting for a writer.
 Result<FilePointer> OpenDataFile(const std::string& path);
 
+// The two failures OpenDataFile reports, alike on both platforms: an open
+// that failed with `errnum` (reported on standard error too), and a path
+// that is not a regular file.
+Error DataFileOpenError(const std::string& path, int errnum);
+Error NotARegularFile(const std::string& path);
+
 }  // namespace brenvik

@@ -8,18 +8,9 @@
 
 #include "base/FileDescriptor.h"
 #include "base/Utf8.h"
-#include "files/Console.h"
 #include "files/DataFileOpen.h"
 
 namespace brenvik {
-namespace {
-
-Error OpenError(const std::string& path, int errnum) {
-  ConsoleReportError("Error opening file", errnum);
-  return SystemError(path + ": Error opening file", errnum);
-}
-
-}  // namespace
 
 Result<FilePointer> OpenDataFile(const std::string& path) {
   const std::wstring widePath = WideFromUtf8(path);
@@ -30,16 +21,16 @@ Result<FilePointer> OpenDataFile(const std::string& path) {
     // A directory cannot be opened at all; the C runtime calls that EACCES.
     const DWORD attributes = ::GetFileAttributesW(widePath.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-      return Error{path + ": not a regular file"};
+      return NotARegularFile(path);
     }
-    return OpenError(path, errnum);
+    return DataFileOpenError(path, errnum);
   }
   struct _stat64 status {};
   if (::_fstat64(fd.Get(), &status) != 0 || (status.st_mode & _S_IFMT) != _S_IFREG) {
-    return Error{path + ": not a regular file"};
+    return NotARegularFile(path);
   }
   std::FILE* file = ::_fdopen(fd.Get(), "rb");
-  if (file == nullptr) return OpenError(path, errno);
+  if (file == nullptr) return DataFileOpenError(path, errno);
   fd.Release();  // the stream owns it from here on
   return FilePointer(file);
 }

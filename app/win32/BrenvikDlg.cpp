@@ -7,7 +7,7 @@
 #include "app/Resource.h"
 #include "app/WindowTexts.h"
 #include "app/win32/AboutDlg.h"
-#include "app/win32/WideText.h"
+#include "base/Utf8.h"
 
 namespace brenvik::app {
 
@@ -29,20 +29,20 @@ std::string TextOf(HWND control) {
   std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
   text.resize(static_cast<std::size_t>(
       GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
-  return Narrow(text);
+  return Utf8FromWide(text);
 }
 
 void SetIfChanged(HWND control, const std::string& text) {
   // Rewriting an unchanged text would move the caret of a field being edited.
-  if (TextOf(control) != text) SetWindowTextW(control, Widen(text).c_str());
+  if (TextOf(control) != text) SetWindowTextW(control, WideFromUtf8(text).c_str());
 }
 
 // The file chooser of the system, owned by the window: the kind's files
 // first, all files besides; a name typed without extension gets ".csv".
 std::string ChooseFileFor(HWND owner, DownloadKind kind) {
   const FileFilter filter = FileFilterFor(kind);
-  const std::wstring pattern = Widen(filter.pattern);
-  std::wstring filters = Widen(filter.name) + L" (" + pattern + L")";
+  const std::wstring pattern = WideFromUtf8(filter.pattern);
+  std::wstring filters = WideFromUtf8(filter.name) + L" (" + pattern + L")";
   filters.push_back(L'\0');
   filters += pattern;
   filters.push_back(L'\0');
@@ -63,7 +63,7 @@ std::string ChooseFileFor(HWND owner, DownloadKind kind) {
       OFN_EXPLORER | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
   if (!GetOpenFileNameW(&dialog)) return {};
   path.resize(wcslen(path.c_str()));
-  return Narrow(path);
+  return Utf8FromWide(path);
 }
 
 }  // namespace
@@ -80,10 +80,10 @@ CBrenvikDlg::CBrenvikDlg()
            .wakeUi = [this] { PostMessageW(m_hWnd, kTxErrorMessage, 0, 0); }}) {
   m_chooseFile = [this](DownloadKind kind) { return ChooseFileFor(m_hWnd, kind); };
   m_showMessage = [this](const std::string& text) {
-    MessageBoxW(m_hWnd, Widen(text).c_str(), kCaption, MB_OK);
+    MessageBoxW(m_hWnd, WideFromUtf8(text).c_str(), kCaption, MB_OK);
   };
   m_askQuestion = [this](const std::string& text) {
-    return MessageBoxW(m_hWnd, Widen(text).c_str(), kCaption,
+    return MessageBoxW(m_hWnd, WideFromUtf8(text).c_str(), kCaption,
                        MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
   };
 }
@@ -165,7 +165,7 @@ void CBrenvikDlg::OnInitDialog() {
 
   for (int i = 0; i < kComPortCount; ++i) {
     SendDlgItemMessageW(m_hWnd, IDC_PORT, CB_ADDSTRING, 0,
-                        reinterpret_cast<LPARAM>(Widen(ComPortName(i)).c_str()));
+                        reinterpret_cast<LPARAM>(WideFromUtf8(ComPortName(i)).c_str()));
   }
   SendDlgItemMessageW(m_hWnd, IDC_PORT, CB_SETCURSEL, 0, 0);
   OnPortListDropDown();
@@ -274,7 +274,7 @@ void CBrenvikDlg::OnPortListDropDown() {
   LONG widest = 0;
   int again = -1;
   for (std::size_t i = 0; i < m_presentPorts.size(); ++i) {
-    const std::wstring label = Widen(m_presentPorts[i].label);
+    const std::wstring label = WideFromUtf8(m_presentPorts[i].label);
     SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(label.c_str()));
     SIZE size{};
     GetTextExtentPoint32W(dc, label.c_str(), static_cast<int>(label.size()), &size);
@@ -299,7 +299,7 @@ void CBrenvikDlg::OnPortListDropDown() {
   } else if (index >= 0 && index < kComPortCount && text == ComPortName(index)) {
     SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
   } else {
-    SetWindowTextW(combo, Widen(text).c_str());
+    SetWindowTextW(combo, WideFromUtf8(text).c_str());
   }
 }
 

@@ -4,7 +4,7 @@
 
 #include <shellapi.h>
 
-#include "app/win32/WideText.h"
+#include "base/Utf8.h"
 
 namespace brenvik::app {
 namespace {
@@ -38,7 +38,7 @@ std::vector<std::string> CommandLineArguments() {
   std::vector<std::string> args;
   if (wide == nullptr) return args;
   args.reserve(static_cast<std::size_t>(count));
-  for (int i = 0; i < count; ++i) args.push_back(Narrow(wide[i]));
+  for (int i = 0; i < count; ++i) args.push_back(Utf8FromWide(wide[i]));
   LocalFree(static_cast<HLOCAL>(wide));
   return args;
 }

@@ -6,9 +6,9 @@
 
 #include "app/Resource.h"
 #include "app/win32/BrenvikApp.h"
-#include "app/win32/WideText.h"
 #include "app/win32/Win32CommandLine.h"
 #include "app/win32/Win32Console.h"
+#include "base/Utf8.h"
 
 int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*commandLine*/,
                    int /*show*/) {
@@ -24,8 +24,8 @@ int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*comma
       std::fputs(commandLine.message.c_str(), *commandLine.exitCode == 0 ? stdout : stderr);
       std::fflush(nullptr);
     } else {
-      MessageBoxW(nullptr, brenvik::app::Widen(commandLine.message).c_str(),
-                  brenvik::app::Widen(brenvik::app::kAppName).c_str(),
+      MessageBoxW(nullptr, brenvik::WideFromUtf8(commandLine.message).c_str(),
+                  brenvik::WideFromUtf8(brenvik::app::kAppName).c_str(),
                   *commandLine.exitCode == 0 ? MB_OK | MB_ICONINFORMATION : MB_OK | MB_ICONERROR);
     }
     return *commandLine.exitCode;

@@ -4,6 +4,8 @@
 
 namespace brenvik::load {
 
+std::string OrDash(const std::string& text) { return text.empty() ? "-" : text; }
+
 std::string UsbIdsColumn(const PortInfo& port) {
   if (!port.usbVendorId || !port.usbProductId) return "-";
   char ids[16];

@@ -23,6 +23,9 @@ const SystemTexts& LoadSystemTexts();
 // serial number.
 std::string PortListLine(const PortInfo& port);
 
+// The text of a --list-ports column, or "-" for one that is not known.
+std::string OrDash(const std::string& text);
+
 // "0403:6001", or "-" for a port that is not a USB one.
 std::string UsbIdsColumn(const PortInfo& port);
 

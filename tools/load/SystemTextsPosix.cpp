@@ -1,11 +1,6 @@
 #include "tools/load/SystemTexts.h"
 
 namespace brenvik::load {
-namespace {
-
-std::string OrDash(const std::string& text) { return text.empty() ? "-" : text; }
-
-}  // namespace
 
 const SystemTexts& LoadSystemTexts() {
   static const SystemTexts texts{

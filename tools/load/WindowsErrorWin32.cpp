@@ -3,7 +3,8 @@
 #include <windows.h>
 
 #include <cerrno>
-#include <system_error>
+
+#include "serial/OpenFailure.h"
 
 namespace brenvik::load {
 
@@ -25,11 +26,7 @@ Error WindowsError(const std::string& what, unsigned long error) {
     default:
       break;
   }
-  std::string text = std::system_category().message(static_cast<int>(error));
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == '.')) {
-    text.pop_back();
-  }
-  return Error{what + ": " + text};
+  return Error{what + ": " + SystemMessage(static_cast<int>(error))};
 }
 
 void HandleCloser::operator()(void* handle) const { CloseHandle(handle); }

@@ -15,7 +15,7 @@
 
 #include "app/Resource.h"
 #include "app/win32/BrenvikDlg.h"
-#include "app/win32/WideText.h"
+#include "base/Utf8.h"
 
 namespace brenvik::app {
 namespace {
@@ -75,7 +75,7 @@ class Win32WindowTest : public ::testing::Test {
   static std::string TextOf(HWND window) {
     wchar_t text[512] = {};
     GetWindowTextW(window, text, 512);
-    return Narrow(text);
+    return Utf8FromWide(text);
   }
 
   void Click(int id) { SendMessageW(m_window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
@@ -121,7 +121,7 @@ TEST_F(Win32WindowTest, StartsWithTheTemplatesControlsCom1AndTheAboutEntry) {
 
   wchar_t about[64] = {};
   GetMenuStringW(GetSystemMenu(m_window, FALSE), IDM_ABOUTBOX, about, 64, MF_BYCOMMAND);
-  EXPECT_EQ(Narrow(about), "&About Brenvik...");
+  EXPECT_EQ(Utf8FromWide(about), "&About Brenvik...");
   EXPECT_NE(SendMessageW(m_window, WM_GETICON, ICON_BIG, 0), 0);
   EXPECT_NE(SendMessageW(m_window, WM_GETICON, ICON_SMALL, 0), 0);
   EXPECT_TRUE(m_boxes.empty());
@@ -209,7 +209,7 @@ TEST_F(Win32WindowTest, ADbDownloadOnAComPortShowsItsStatusOnTheTimerAndEndsComp
   m_dialog.Context().link.SetTrace(false);
   const std::string db = kData + "/db3.csv";
 
-  TypePort(Widen(com).c_str());
+  TypePort(WideFromUtf8(com).c_str());
   Click(IDC_CONNECT);
   ASSERT_TRUE(m_boxes.empty()) << m_boxes[0];
   EXPECT_EQ(Now(), (Shown{kConnected, "&Disconn...", "", "", "", ""}));
