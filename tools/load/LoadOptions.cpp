@@ -214,7 +214,7 @@ ParsedOptions ParseLoadOptions(int argc, char** argv) {
         return parsed;
       case 'p':
         if (*value == '\0') return UsageError(MissingValueText(option));
-        options.port = value;
+        options.ports.emplace_back(value);
         break;
       case 'd':
         if (*value == '\0') return UsageError(MissingValueText(option));
@@ -262,7 +262,7 @@ ParsedOptions ParseLoadOptions(int argc, char** argv) {
   }
   if (optind < argc) return UsageError(std::string("unexpected argument ") + argv[optind]);
   if (options.listPorts) return parsed;
-  if (options.port.empty()) return UsageError("no --port given");
+  if (options.ports.empty()) return UsageError("no --port given");
   if (options.dbFile.empty() && options.mmiFile.empty()) {
     return UsageError("give --db FILE, --mmi FILE or both");
   }

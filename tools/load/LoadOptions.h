@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace brenvik::load {
 
@@ -35,7 +36,7 @@ inline constexpr int kDefaultMaxNaks = 100;
 // What the command line asks for.
 struct LoadOptions {
   bool listPorts = false;
-  std::string port;
+  std::vector<std::string> ports;  // as given, in order, each port once
   std::string dbFile;   // empty: no DB download
   std::string mmiFile;  // empty: no MMI download
   std::string logFile;  // empty: no log

@@ -67,7 +67,7 @@ class Loader {
         mode_(ResolveMode(options)),
         out_(STDOUT_FILENO),
         display_(out_, mode_),
-        portName_(ParsePortName(options.port)) {
+        portName_(ParsePortName(options.ports.front())) {
     ctx_->link.SetTrace(options.trace);
     ctx_->link.SetTraceSink(
         [this](const uint8_t* frame, std::size_t size) { display_.Frame(frame, size); });
@@ -122,7 +122,7 @@ class Loader {
   int RunOnce() {
     const Result<> opened = port_.OpenPort(portName_);
     if (!opened) {
-      Warn("cannot open port " + options_.port + ": " + opened.error());
+      Warn("cannot open port " + options_.ports.front() + ": " + opened.error());
       return kPortWillNotOpen;
     }
     NotePortIdentity();
@@ -140,7 +140,7 @@ class Loader {
         std::fputs("Connect the next device and press Enter (Ctrl-C to stop)\n", stderr);
         if (!WaitForEnter(STDIN_FILENO, stop_)) break;
       }
-      Warn("waiting for " + options_.port + " (Ctrl-C to stop)");
+      Warn("waiting for " + options_.ports.front() + " (Ctrl-C to stop)");
       if (!WaitForPort(port_, portName_, stop_, Warn)) break;
       const std::string target = NotePortIdentity();
       const DeviceResult result = LoadDevice();
