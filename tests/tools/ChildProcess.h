@@ -21,16 +21,23 @@ namespace brenvik::test {
 
 // Where the child's standard output goes: a pipe, a raw pseudo-terminal
 // (read here as the pipe is), or nowhere (descriptor 1 closed).
-enum class ChildOut { Pipe, Terminal, Closed };
+// Stalled: a pipe of one page that is never read, as `| less` left unscrolled.
+enum class ChildOut { Pipe, Terminal, Closed, Stalled };
+// Terminal: a pseudo-terminal standing in for the keyboard (TypeIn).
+enum class ChildIn { Null, Terminal };
 
 // A program run as a child process with its standard output and error caught.
 class ChildProcess {
  public:
-  explicit ChildProcess(const std::vector<std::string>& argv, ChildOut where = ChildOut::Pipe) {
+  explicit ChildProcess(const std::vector<std::string>& argv, ChildOut where = ChildOut::Pipe,
+                        ChildIn in = ChildIn::Null) {
     int out[2] = {-1, -1};
     int err[2];
+    int keyboard[2] = {-1, -1};
     if (where == ChildOut::Terminal ? !OpenRawTerminal(out) : ::pipe2(out, O_CLOEXEC) != 0) return;
+    if (where == ChildOut::Stalled) (void)::fcntl(out[0], F_SETPIPE_SZ, 4096);
     if (::pipe2(err, O_CLOEXEC) != 0) return;
+    if (in == ChildIn::Terminal && !OpenTerminal(keyboard)) return;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     if (where == ChildOut::Closed) {
@@ -39,7 +46,11 @@ class ChildProcess {
       posix_spawn_file_actions_adddup2(&actions, out[1], 1);
     }
     posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    if (in == ChildIn::Terminal) {
+      posix_spawn_file_actions_adddup2(&actions, keyboard[1], 0);
+    } else {
+      posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    }
     std::vector<char*> args;
     args.reserve(argv.size() + 1);
     for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
@@ -48,16 +59,19 @@ class ChildProcess {
     posix_spawn_file_actions_destroy(&actions);
     if (out[1] >= 0) ::close(out[1]);
     ::close(err[1]);
-    outFd_ = out[0];
+    if (keyboard[1] >= 0) ::close(keyboard[1]);
+    (where == ChildOut::Stalled ? stalledFd_ : outFd_) = out[0];
     errFd_ = err[0];
+    keyboardFd_ = keyboard[0];
   }
   ~ChildProcess() {
     if (pid_ > 0 && !exited_) {
       ::kill(pid_, SIGKILL);
       ::waitpid(pid_, nullptr, 0);
     }
-    if (outFd_ >= 0) ::close(outFd_);
-    if (errFd_ >= 0) ::close(errFd_);
+    for (const int fd : {outFd_, errFd_, stalledFd_, keyboardFd_}) {
+      if (fd >= 0) ::close(fd);
+    }
   }
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
@@ -67,6 +81,10 @@ class ChildProcess {
   void DropOut() {
     if (outFd_ >= 0) ::close(outFd_);
     outFd_ = -1;
+  }
+  // Types `text` on the keyboard terminal (ChildIn::Terminal).
+  void TypeIn(const std::string& text) const {
+    (void)!::write(keyboardFd_, text.data(), text.size());
   }
   void Signal(int signal) const {
     if (pid_ > 0 && !exited_) ::kill(pid_, signal);
@@ -100,12 +118,10 @@ class ChildProcess {
   // Collects output until standard output holds `text`; false when the child
   // ends or `limit` passes first.
   bool WaitForOut(const std::string& text, std::chrono::milliseconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (out_.find(text) == std::string::npos) {
-      if (std::chrono::steady_clock::now() > deadline) return false;
-      Collect(10);
-    }
-    return true;
+    return WaitFor(out_, text, limit);
+  }
+  bool WaitForErr(const std::string& text, std::chrono::milliseconds limit) {
+    return WaitFor(err_, text, limit);
   }
 
   const std::string& Out() const { return out_; }
@@ -126,16 +142,31 @@ class ChildProcess {
   }
 
  private:
-  // A pseudo-terminal pair as a pipe would be: [0] the end read here, [1] the
-  // child's; raw, so that its bytes arrive as written.
-  static bool OpenRawTerminal(int (&ends)[2]) {
+  bool WaitFor(const std::string& caught, const std::string& text,
+               std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (caught.find(text) == std::string::npos) {
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      Collect(10);
+    }
+    return true;
+  }
+
+  // A pseudo-terminal pair: [0] the end kept here, [1] the child's.
+  static bool OpenTerminal(int (&ends)[2]) {
     ends[0] = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (ends[0] < 0 || ::grantpt(ends[0]) != 0 || ::unlockpt(ends[0]) != 0) return false;
     char name[64];
     if (::ptsname_r(ends[0], name, sizeof name) != 0) return false;
     ends[1] = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    return ends[1] >= 0;
+  }
+
+  // A pseudo-terminal pair as a pipe would be: [0] the end read here, [1] the
+  // child's; raw, so that its bytes arrive as written.
+  static bool OpenRawTerminal(int (&ends)[2]) {
     termios raw{};
-    if (ends[1] < 0 || ::tcgetattr(ends[1], &raw) != 0) return false;
+    if (!OpenTerminal(ends) || ::tcgetattr(ends[1], &raw) != 0) return false;
     ::cfmakeraw(&raw);
     return ::tcsetattr(ends[1], TCSANOW, &raw) == 0;
   }
@@ -160,6 +191,8 @@ class ChildProcess {
   pid_t pid_ = -1;
   int outFd_ = -1;
   int errFd_ = -1;
+  int stalledFd_ = -1;   // ChildOut::Stalled: never read
+  int keyboardFd_ = -1;  // ChildIn::Terminal: what TypeIn writes to
   bool exited_ = false;
   bool timedOut_ = false;
   std::string out_;

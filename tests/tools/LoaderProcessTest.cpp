@@ -13,6 +13,7 @@
 #include <nlohmann/json.hpp>
 #include <regex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ChildProcess.h"
@@ -26,6 +27,7 @@ namespace brenvik::device {
 namespace {
 
 using namespace std::chrono_literals;
+using test::ChildIn;
 using test::ChildOut;
 using test::ChildProcess;
 using test::Join;
@@ -222,7 +224,7 @@ TEST(LoaderProcessTest, SilentDeviceEndsTheDownloadWithExitCodeFive) {
 TEST(LoaderProcessTest, InterruptTermAndHangUpStopTheDownloadAndReleaseThePort) {
   ToolsTempDir dir;
   const std::string db = dir.Write("in-db.csv", kThreeEntryDb);
-  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
     PtyDevice device;
     ASSERT_EQ(device.Start().error(), "");
     ChildProcess loader({kLoader, "--port", device.Path(), "--db", db});
@@ -400,6 +402,139 @@ TEST(LoaderProcessTest, DeviceGoneDuringTheDownloadIsNamedAndEndsWithExitCodeFiv
                                     "off)\n"})),
             std::string::npos)
       << loader.Err();
+}
+
+// The texts one port printed in lines mode, its "PORT: " taken off.
+std::vector<std::string> LinesOf(const std::vector<std::string>& lines, const std::string& port) {
+  std::vector<std::string> own;
+  for (const std::string& line : lines) {
+    if (line.rfind(port + ": ", 0) == 0) own.push_back(line.substr(port.size() + 2));
+  }
+  return own;
+}
+
+TEST(StationProcessTest, FourPortsGetTheSameFramesAndASilentOneFailsAlone) {
+  ToolsTempDir dir;
+  DevicePolicy silent;
+  silent.silent = true;
+  std::vector<std::unique_ptr<PtyDevice>> devices;
+  std::vector<std::string> args = {kLoader, "-d", dir.Write("db.csv", kThreeEntryDb), "-m",
+                                   dir.Write("mmi.csv", kMmi), "--log", dir.Path("log.jsonl")};
+  for (int i = 0; i < 4; ++i) {
+    devices.push_back(std::make_unique<PtyDevice>(i == 2 ? silent : DevicePolicy{}));
+    ASSERT_EQ(devices.back()->Start().error(), "");
+    args.insert(args.end(), {"-p", devices.back()->Path()});
+  }
+  ChildProcess loader(args);
+
+  EXPECT_EQ(loader.Wait(20s), 5) << loader.Out() << loader.Err();
+  const std::string silentPort = devices[2]->Path();
+  const std::string timeout = "ERR: DB rx timeout!k = 00, ret = 00, retry = 10";
+  const std::vector<Json> records = LogRecords(dir.Path("log.jsonl"));
+  for (const auto& device : devices) {
+    const bool answers = device->Path() != silentPort;
+    const std::vector<std::string> loaded = {"Downloading database...", "Writing...33%, 1/3",
+                                             "Writing...66%, 2/3",      "Completed!",
+                                             "Downloading MMI...",      "Completed!"};
+    // The first frame is never answered: the device's silence shows from the second.
+    const std::vector<std::string> failed = {"Downloading database...", "Writing...33%, 1/3",
+                                             timeout};
+    EXPECT_EQ(LinesOf(loader.OutLines(), device->Path()), answers ? loaded : failed)
+        << loader.Out();
+    const auto own = std::count_if(records.begin(), records.end(),
+                                   [&](const Json& record) { return record.at("port") == device->Path(); });
+    EXPECT_EQ(own, answers ? 2 : 1) << device->Path();
+    if (!answers) continue;
+    const std::vector<ReceivedFrame> frames = device->Frames();
+    const std::vector<ReceivedFrame> first = devices[0]->Frames();
+    ASSERT_EQ(frames.size(), 4u);
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+      EXPECT_TRUE(frames[i].valid) << frames[i].problem;
+      EXPECT_EQ(frames[i].body, first[i].body) << "frame " << i;
+    }
+  }
+  const std::string name = silentPort.substr(std::string("/dev/").size());
+  EXPECT_EQ(loader.OutLines().back(),
+            Join({"4 ports: 3 passed, 1 failed (", name, ": ", timeout, ")"}));
+}
+
+// A reader that stops reading (`| less` left unscrolled) holds neither the
+// downloads nor the stop; every port is let go within a second.
+TEST(StationProcessTest, StopWithAStalledPipeReleasesEveryPortWithinASecond) {
+  ToolsTempDir dir;
+  std::string db = "300\nheading\n";
+  for (int i = 1; i <= 300; ++i) db += std::to_string(i) + ",C,1,0,LABEL,T,0,0\n";
+  std::vector<std::unique_ptr<PtyDevice>> devices;
+  std::vector<std::string> args = {kLoader, "--trace", "-d", dir.Write("db.csv", db)};
+  for (int i = 0; i < 4; ++i) {
+    devices.push_back(std::make_unique<PtyDevice>());
+    ASSERT_EQ(devices.back()->Start().error(), "");
+    args.insert(args.end(), {"-p", devices.back()->Path()});
+  }
+  ChildProcess loader(args, ChildOut::Stalled);
+  // Far more than the pipe's page of frame lines: the downloads go on unheld.
+  for (const auto& device : devices) ASSERT_TRUE(device->WaitForFrames(40, 10s));
+  loader.Signal(SIGQUIT);
+  const auto deadline = std::chrono::steady_clock::now() + 1s;
+  std::vector<int> exclusive(devices.size(), -1);
+  for (;;) {
+    for (std::size_t i = 0; i < devices.size(); ++i) {
+      const int fd = ::open(devices[i]->Path().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+      (void)::ioctl(fd, TIOCGEXCL, &exclusive[i]);
+      ::close(fd);
+    }
+    if (std::count(exclusive.begin(), exclusive.end(), 0) == 4) break;
+    ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "exclusive flags still set";
+    std::this_thread::sleep_for(20ms);
+  }
+  EXPECT_EQ(loader.Wait(5s), 5) << loader.Err();
+}
+
+// An Enter pressed while the devices load is not the prompt's; one Enter
+// starts the next round on every port.
+TEST(StationProcessTest, RepeatWithEnterDiscardsAnEarlyEnterAndLoadsEveryPortPerRound) {
+  ToolsTempDir dir;
+  PtyDevice first;
+  PtyDevice second;
+  ASSERT_EQ(first.Start().error(), "");
+  ASSERT_EQ(second.Start().error(), "");
+  ChildProcess loader({kLoader, "-p", first.Path(), "-p", second.Path(), "-d",
+                       dir.Write("db.csv", kThreeEntryDb), "--repeat=enter", "--progress=none"},
+                      ChildOut::Pipe, ChildIn::Terminal);
+  ASSERT_TRUE(first.WaitForFrames(1, 5s));
+  loader.TypeIn("\n");
+  ASSERT_TRUE(loader.WaitForErr("Connect the next devices and press Enter", 10s)) << loader.Err();
+  std::this_thread::sleep_for(500ms);
+  EXPECT_EQ(first.FrameCount(), 3u) << "the early Enter started no round";
+  loader.TypeIn("\n");
+  EXPECT_TRUE(first.WaitForFrames(6, 5s));
+  EXPECT_TRUE(second.WaitForFrames(6, 5s));
+  ASSERT_TRUE(loader.WaitForOut(Join({first.Path(), ": device 2: Completed!"}), 5s));
+  ASSERT_TRUE(loader.WaitForOut(Join({second.Path(), ": device 2: Completed!"}), 5s));
+  loader.Signal(SIGINT);
+  EXPECT_EQ(loader.Wait(5s), 0) << loader.Err();
+  const std::vector<std::string> lines = loader.OutLines();
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_EQ(std::vector<std::string>(lines.end() - 3, lines.end()),
+            (std::vector<std::string>{Join({first.Path(), ": 2 devices: 2 passed, 0 failed"}),
+                                      Join({second.Path(), ": 2 devices: 2 passed, 0 failed"}),
+                                      "2 ports, 4 devices: 4 passed, 0 failed"}));
+}
+
+// A record that cannot be written fails the run, and a --repeat ends with it:
+// every later device would go unrecorded.
+TEST(StationProcessTest, LogThatCannotBeWrittenEndsTheRunWithExitCodeTwo) {
+  ToolsTempDir dir;
+  PtyDevice device;
+  ASSERT_EQ(device.Start().error(), "");
+  ChildProcess loader({kLoader, "-p", device.Path(), "-d", dir.Write("db.csv", kThreeEntryDb),
+                       "--log", "/dev/full", "--repeat", "--progress=none"});
+  EXPECT_EQ(loader.Wait(10s), 2) << loader.Out() << loader.Err();
+  EXPECT_NE(loader.Err().find("brenvik-load: cannot write to the log /dev/full: "),
+            std::string::npos)
+      << loader.Err();
+  EXPECT_EQ(loader.OutLines(), (std::vector<std::string>{"Completed!", "device 1: Completed!",
+                                                         "1 device: 1 passed, 0 failed"}));
 }
 
 }  // namespace

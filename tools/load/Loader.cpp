@@ -416,8 +416,7 @@ class Station {
         ++passed;
         continue;
       }
-      const std::size_t slash = run->given.find_last_of("/\\");
-      const std::string name = slash == std::string::npos ? run->given : run->given.substr(slash + 1);
+      const std::string name = PortShortName(run->given);
       const std::string why = run->recorded ? run->failure : "its record could not be written";
       failures += (failures.empty() ? " (" : "; ") + name + ": " + why;
     }

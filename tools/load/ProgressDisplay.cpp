@@ -25,24 +25,26 @@ std::string KindColumn(DownloadKind kind) {
   return column;
 }
 
-// The port's name without its folder ("ttyUSB0" of "/dev/ttyUSB0"), its end
-// kept when it is long: a by-id name differs in its serial number.
-std::string ShortName(const std::string& port) {
+}  // namespace
+
+std::string PortShortName(const std::string& port) {
+  const std::string dev = "/dev/";
+  const bool inDev = port.rfind(dev, 0) == 0 && port.find('/', dev.size()) == port.rfind('/');
   const std::size_t slash = port.find_last_of("/\\");
-  std::string name = slash == std::string::npos ? port : port.substr(slash + 1);
+  std::string name = inDev                         ? port.substr(dev.size())
+                     : slash == std::string::npos ? port
+                                                  : port.substr(slash + 1);
   if (name.size() > kMostLabel) name = "..." + name.substr(name.size() - (kMostLabel - 3));
   return name;
 }
-
-}  // namespace
 
 ProgressDisplay::ProgressDisplay(OutputChannel& out, OutputChannel& err, ProgressMode mode,
                                  std::vector<std::string> ports)
     : out_(out), err_(err), mode_(mode), ports_(std::move(ports)), rows_(ports_.size()) {
   std::size_t width = 0;
-  for (const std::string& port : ports_) width = std::max(width, ShortName(port).size());
+  for (const std::string& port : ports_) width = std::max(width, PortShortName(port).size());
   for (const std::string& port : ports_) {
-    std::string label = ShortName(port);
+    std::string label = PortShortName(port);
     label.resize(width + 1, ' ');
     labels_.push_back(Several() ? label : std::string());
   }

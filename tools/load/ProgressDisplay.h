@@ -14,6 +14,12 @@
 
 namespace brenvik::load {
 
+// A port as the bar lines and the summary name it: "ttyUSB0" for
+// /dev/ttyUSB0, "pts/3" for /dev/pts/3, the last part of any other path
+// (a by-id name), COM3 as it is; a long name keeps its end, where by-id
+// names differ.
+std::string PortShortName(const std::string& port);
+
 // What the loader shows of the downloads on its ports, by mode:
 // - Bar (a terminal): one port's progress bar updated in place, then each
 //   download's final text on a line of its own; for several ports a line
