@@ -110,7 +110,33 @@ TEST(LoaderProcessTest, ExitCodesTellWhatWentWrong) {
   const ExitCase cases[] = {
       {"no arguments", {}, 2, "no --port given"},
       {"no file", {"--port", "COM1"}, 2, "give --db FILE, --mmi FILE or both"},
-      {"unknown option", {"--port", "COM1", "--db", db, "--fast"}, 2, "unknown option --fast"},
+      {"unknown option",
+       {"--port", "COM1", "--db", db, "--fast=1"},
+       2,
+       ": unknown option '--fast'\n"},
+      {"unknown letter", {"-p", "COM1", "-d", db, "-qx"}, 2, ": unknown option '-x'\n"},
+      {"value to a plain option",
+       {"-p", "COM1", "-d", db, "--trace=yes"},
+       2,
+       ": option '--trace' takes no value\n"},
+      {"value to an abbreviation",
+       {"-p", "COM1", "-d", db, "--tr=yes"},
+       2,
+       ": option '--trace' takes no value\n"},
+      {"value to --list-ports", {"--list-ports=1"}, 2, ": option '--list-ports' takes no value\n"},
+      {"value to --quiet",
+       {"-p", "COM1", "-d", db, "--quiet=1"},
+       2,
+       ": option '--quiet' takes no value\n"},
+      {"abbreviation of two options", {"--p=COM1", "-d", db}, 2, ": option '--p' is ambiguous\n"},
+      {"port given twice by name",
+       {"-p", "COM1", "-p", " COM1", "-d", db},
+       2,
+       ": port  COM1 given twice\n"},
+      {"port given twice as its device",
+       {"-p", "com1", "-p", "/dev/ttyS0", "-d", db},
+       2,
+       ": port /dev/ttyS0 given twice\n"},
       {"option without value", {"--port"}, 2, "--port needs a port"},
       {"argument that is no option", {"-p", "COM1", "-d", db, "db2.csv"}, 2, "unexpected argument"},
       {"progress mode unknown",
@@ -179,9 +205,10 @@ TEST(LoaderProcessTest, HelpNamesThePortFormsAndExitCodes) {
   ASSERT_TRUE(loader.Started());
   EXPECT_EQ(loader.Wait(5s), 0);
   for (const char* part :
-       {"-p PORT -d DB-FILE [-m MMI-FILE]", "-p PORT -m MMI-FILE", "COMn", "/dev/", "--list-ports",
-        "/dev/serial/by-id", "--repeat[=enter]", "--progress=MODE", "--log=FILE", "Exit codes",
-        "  5  a download failed or was stopped"}) {
+       {"-p PORT [-p PORT]... -d DB-FILE [-m MMI-FILE]", "-p PORT [-p PORT]... -m MMI-FILE",
+        "-p may be given several times", "use\n                         --repeat=enter", "COMn",
+        "/dev/", "--list-ports", "/dev/serial/by-id", "--repeat[=enter]", "--progress=MODE",
+        "--log=FILE", "Exit codes", "  5  a download failed or was stopped"}) {
     EXPECT_NE(loader.Out().find(part), std::string::npos) << part;
   }
 }
