@@ -48,6 +48,8 @@ TEST(PortNameTest, ReadsComNumbersDevicePathsAndByIdNamesAndNothingElse) {
                {"/dev/pts/5", 0, "/dev/pts/5"},
                {" /dev/ttyUSB0 ", 0, "/dev/ttyUSB0"},
                {adapter, 0, adapter},
+               {"./ttyX", 0, "./ttyX"},
+               {"dev/pts/5", 0, "dev/pts/5"},
                {std::string(" ") + kAdapter + "\t", 0, adapter},
                // Everything else is port 0, which no open accepts.
                {"COM0", 0, ""},
@@ -57,7 +59,6 @@ TEST(PortNameTest, ReadsComNumbersDevicePathsAndByIdNamesAndNothingElse) {
                {"COM-1", 0, ""},
                {"", 0, ""},
                {"ttyS0", 0, ""},
-               {"dev/pts/5", 0, ""},
                {"COM123456", 0, ""},
                {"usb-Unplugged_Adapter-if00", 0, ""},
                {".", 0, ""},

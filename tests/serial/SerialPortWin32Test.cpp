@@ -24,11 +24,12 @@ TEST(PortNameWin32Test, ComNamesAndDeviceNamesOpenInTheDeviceNamespace) {
                {"COM48", "\\\\.\\COM48"},
                {"\\\\.\\COM5", "\\\\.\\COM5"},
                {"\\\\.\\CNCA0", "\\\\.\\CNCA0"},
+               {"./COM5", "./COM5"},
+               {"/dev/ttyS0", "/dev/ttyS0"},
                // No port: these fail with "... is not a port".
                {"5", ""},
                {"COM0", ""},
                {"\\\\.\\", ""},
-               {"/dev/ttyS0", ""},
                {"", ""}};
   for (const auto& c : cases) EXPECT_EQ(PortPath(ParsePortName(c.text)), c.path) << c.text;
   EXPECT_EQ(SerialPort::DevicePathFor(3), "\\\\.\\COM3");
