@@ -6,9 +6,12 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <utility>
+#include <vector>
 
 #include <gtest/gtest.h>
 
+#include "serial/PortKind.h"
 #include "serial/PortList.h"
 
 namespace brenvik {
@@ -88,6 +91,47 @@ TEST(PortNameTest, ByIdLookupFindsTheLinkToTheDeviceOrNothing) {
   EXPECT_EQ(ByIdPathFor("/dev/null", byId.path.string()), byId.Entry(kAdapter));
   EXPECT_EQ(ByIdPathFor("/dev/full", byId.path.string()), "");
   EXPECT_EQ(ByIdPathFor("/dev/null", byId.Entry("no-such-folder")), "");
+}
+
+// A sysfs of one tty: the device chain below it, outermost first, each with
+// its bus and driver links as the kernel makes them.
+TEST(PortNameTest, BuiltInPortsAreTheSerial8250PnpAndPlatformOnes) {
+  const ByIdFolder root;
+  const struct {
+    const char* name;
+    std::vector<std::pair<const char*, const char*>> chain;  // bus, driver
+    bool builtIn;
+  } cases[] = {
+      {"legacy 8250 port", {{"isa", "serial8250"}}, true},
+      {"PnP port behind serial-base",
+       {{"pnp", "serial"}, {"serial-base", "ctrl"}, {"serial-base", "port"}},
+       true},
+      {"SoC UART on the platform bus", {{"platform", "fsl-lpuart"}}, true},
+      {"USB adapter", {{"usb", "usb"}, {"usb-serial", "ftdi_sio"}}, false},
+      {"USB modem, serial-base above", {{"serial-base", "port"}, {"usb", "cdc_acm"}}, false},
+      {"pseudo-terminal: no entry", {}, false},
+  };
+  int tty = 0;
+  for (const auto& c : cases) {
+    const std::string name = "ttyT" + std::to_string(tty++);
+    fs::path device = root.path / "devices" / name;
+    for (const auto& [bus, driver] : c.chain) {
+      device /= bus;
+      fs::create_directories(device);
+      fs::create_symlink(root.path / "bus" / bus, device / "subsystem");
+      fs::create_symlink(root.path / "bus" / bus / "drivers" / driver, device / "driver");
+    }
+    if (!c.chain.empty()) {
+      fs::create_directories(root.path / "class" / name);
+      fs::create_symlink(device, root.path / "class" / name / "device");
+    }
+    // Also through a by-id link that leads to the tty.
+    const fs::path link = root.path / ("usb-" + name);
+    fs::create_symlink("/dev/" + name, link);
+    const std::string classFolder = (root.path / "class").string();
+    EXPECT_EQ(IsBuiltInPort("/dev/" + name, classFolder), c.builtIn) << c.name;
+    EXPECT_EQ(IsBuiltInPort(link.string(), classFolder), c.builtIn) << c.name;
+  }
 }
 
 TEST(PortNameTest, LabelNamesTheDeviceWhatItIsAndItsSerialNumber) {

@@ -256,6 +256,12 @@ bool SetOnce(std::string& field, const char* value) {
 
 }  // namespace
 
+std::string BuiltInRepeatAdvice(const std::string& portAsGiven) {
+  return portAsGiven +
+         " is a serial port built into this PC: it stays when the device is switched off, so "
+         "--repeat would wait for ever; use --repeat=enter and press Enter between devices";
+}
+
 ParsedOptions ParseLoadOptions(int argc, char** argv) {
   ParsedOptions parsed;
   LoadOptions& options = parsed.options;
