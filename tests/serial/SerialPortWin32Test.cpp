@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "serial/OpenFailure.h"
+#include "serial/PortKind.h"
 #include "serial/PortList.h"
 #include "serial/PortName.h"
 #include "serial/SerialPort.h"
@@ -91,6 +92,8 @@ TEST(SerialPortWin32Test, PortListReturnsWithoutError) {
   const Result<std::vector<PortInfo>> listed = ListPorts();
   ASSERT_TRUE(listed) << listed.error();
   for (const PortInfo& port : *listed) EXPECT_EQ(port.path.rfind("COM", 0), 0u) << port.path;
+  // A port that is not listed is taken for none of the PC's own.
+  EXPECT_FALSE(IsBuiltInPort("\\\\.\\COM200"));
 }
 
 }  // namespace
