@@ -98,39 +98,31 @@ TEST(PortNameTest, ByIdLookupFindsTheLinkToTheDeviceOrNothing) {
 TEST(PortNameTest, BuiltInPortsAreTheSerial8250PnpAndPlatformOnes) {
   const ByIdFolder root;
   const struct {
-    const char* name;
-    std::vector<std::pair<const char*, const char*>> chain;  // bus, driver
+    std::string tty;
+    std::vector<std::pair<std::string, std::string>> chain;  // bus, driver
     bool builtIn;
   } cases[] = {
-      {"legacy 8250 port", {{"isa", "serial8250"}}, true},
-      {"PnP port behind serial-base",
-       {{"pnp", "serial"}, {"serial-base", "ctrl"}, {"serial-base", "port"}},
-       true},
-      {"SoC UART on the platform bus", {{"platform", "fsl-lpuart"}}, true},
-      {"USB adapter", {{"usb", "usb"}, {"usb-serial", "ftdi_sio"}}, false},
-      {"USB modem, serial-base above", {{"serial-base", "port"}, {"usb", "cdc_acm"}}, false},
-      {"pseudo-terminal: no entry", {}, false},
+      {"ttyS1", {{"isa", "serial8250"}}, true},
+      {"ttyS0", {{"pnp", "serial"}, {"serial-base", "ctrl"}, {"serial-base", "port"}}, true},
+      {"ttyAMA0", {{"platform", "uart-pl011"}}, true},
+      {"ttyUSB0", {{"usb", "usb"}, {"usb-serial", "ftdi_sio"}}, false},
+      {"ptmx", {}, false},  // a pseudo-terminal has no device entry
   };
-  int tty = 0;
+  const std::string classFolder = (root.path / "class").string();
   for (const auto& c : cases) {
-    const std::string name = "ttyT" + std::to_string(tty++);
-    fs::path device = root.path / "devices" / name;
+    fs::path device = root.path / c.tty;
     for (const auto& [bus, driver] : c.chain) {
-      device /= bus;
-      fs::create_directories(device);
-      fs::create_symlink(root.path / "bus" / bus, device / "subsystem");
-      fs::create_symlink(root.path / "bus" / bus / "drivers" / driver, device / "driver");
+      fs::create_directories(device /= bus);
+      fs::create_symlink("/sys/bus/" + bus, device / "subsystem");
+      fs::create_symlink("/sys/bus/" + bus + "/drivers/" + driver, device / "driver");
     }
-    if (!c.chain.empty()) {
-      fs::create_directories(root.path / "class" / name);
-      fs::create_symlink(device, root.path / "class" / name / "device");
+    fs::create_directories(root.path / "class" / c.tty);
+    if (!c.chain.empty()) fs::create_symlink(device, root.path / "class" / c.tty / "device");
+    // The same through a by-id link.
+    fs::create_symlink("../../" + c.tty, root.path / ("usb-" + c.tty));
+    for (const fs::path& port : {fs::path("/dev/" + c.tty), root.path / ("usb-" + c.tty)}) {
+      EXPECT_EQ(IsBuiltInPort(port.string(), classFolder), c.builtIn) << port;
     }
-    // Also through a by-id link that leads to the tty.
-    const fs::path link = root.path / ("usb-" + name);
-    fs::create_symlink("/dev/" + name, link);
-    const std::string classFolder = (root.path / "class").string();
-    EXPECT_EQ(IsBuiltInPort("/dev/" + name, classFolder), c.builtIn) << c.name;
-    EXPECT_EQ(IsBuiltInPort(link.string(), classFolder), c.builtIn) << c.name;
   }
 }
 
