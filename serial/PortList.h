@@ -22,6 +22,7 @@ struct PortInfo {
   std::optional<uint16_t> usbVendorId;   // 0x0403 for FTDI; none when not USB
   std::optional<uint16_t> usbProductId;  // 0x6001 for the FT232R
   std::string driver;                    // the driver: "ftdi_sio", "cdc_acm"; "FTDIBUS", "usbser"
+  bool builtIn = false;                  // a port of the PC itself (IsBuiltInPort)
 };
 
 // Lists every serial port present, sorted by SortPorts. On Linux, those that

@@ -9,6 +9,8 @@
 #include <memory>
 #include <system_error>
 
+#include "serial/PortKind.h"
+
 namespace brenvik {
 namespace {
 
@@ -91,6 +93,7 @@ Result<std::vector<PortInfo>> ListPorts(const std::string& byIdFolder) {
     }
     info.byIdPath = ByIdPathFor(info.path, byIdFolder);
     info.driver = DriverOf(info.path);
+    info.builtIn = IsBuiltInPort(info.path);
     ports.push_back(std::move(info));
   }
   SortPorts(ports);

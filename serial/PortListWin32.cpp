@@ -12,6 +12,7 @@
 // clang-format on
 
 #include <cctype>
+#include <cwctype>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -45,6 +46,27 @@ std::string RegistryText(HDEVINFO set, SP_DEVINFO_DATA& device, DWORD property) 
     return {};
   }
   return Utf8(text);
+}
+
+// Whether the device is a 16550-compatible port of the PC's own, by its
+// hardware and compatible IDs ("ACPI\PNP0501", "*PNP0501"); USB adapters
+// name their bus and maker instead.
+bool IsPnp0501(HDEVINFO set, SP_DEVINFO_DATA& device) {
+  for (const DWORD property : {SPDRP_HARDWAREID, SPDRP_COMPATIBLEIDS}) {
+    DWORD size = 0;
+    ::SetupDiGetDeviceRegistryPropertyW(set, &device, property, nullptr, nullptr, 0, &size);
+    if (size == 0) continue;
+    // A list of strings, each ended by a zero; read as one text of them all.
+    std::wstring ids(size / sizeof(wchar_t) + 1, L'\0');
+    if (::SetupDiGetDeviceRegistryPropertyW(set, &device, property, nullptr,
+                                            reinterpret_cast<BYTE*>(ids.data()), size,
+                                            nullptr) == 0) {
+      continue;
+    }
+    for (wchar_t& c : ids) c = c == L'\0' ? L'\n' : static_cast<wchar_t>(std::towupper(c));
+    if (ids.find(L"PNP0501") != std::wstring::npos) return true;
+  }
+  return false;
 }
 
 // The COM name the port's driver took ("COM3"), from the device's own key.
@@ -132,6 +154,7 @@ PortInfo DescribePort(HDEVINFO set, SP_DEVINFO_DATA& device, const std::string& 
   if (info.description.empty()) info.description = RegistryText(set, device, SPDRP_DEVICEDESC);
   info.manufacturer = RegistryText(set, device, SPDRP_MFG);
   info.driver = RegistryText(set, device, SPDRP_SERVICE);
+  info.builtIn = IsPnp0501(set, device);
   const std::string usbId = UsbInstanceId(device.DevInst);
   if (!usbId.empty()) {
     info.serialNumber = SerialNumberOf(usbId);

@@ -36,15 +36,14 @@ PortName ParsePortName(const std::string& text, const std::string& byIdFolder) {
   name.text = Trimmed(text);
   const std::string& field = name.text;
   if (field.empty()) return name;
-  if (IsDevicePath(field)) {
+  // "./ttyX" and "dev/pts/5" are paths on either system; no COM name or by-id
+  // name has a slash.
+  if (IsDevicePath(field) || field.find('/') != std::string::npos) {
     name.devicePath = field;
     return name;
   }
   name.portNumber = ComNumber(field);
-  if (name.portNumber != 0 || field.find('/') != std::string::npos || field == "." ||
-      field == "..") {
-    return name;
-  }
+  if (name.portNumber != 0 || field == "." || field == "..") return name;
   // The by-id entry is a link; it is opened through the link, so a later
   // replug under another ttyUSB number still finds the adapter.
   const std::filesystem::path entry = std::filesystem::path(byIdFolder) / field;

@@ -20,9 +20,10 @@ struct PortName {
 
 // Reads a port name the one way the window and the tools share. Blanks around
 // it are ignored. "COMn" in any case is COM n; a device path of this platform
-// (IsDevicePath) is opened as it is (a full by-id path is one); a name without
-// a slash that is an entry of byIdFolder is that entry's path. Anything else
-// is port 0, which no open accepts.
+// (IsDevicePath) or any name with a "/" in it is opened as it is (a full by-id
+// path is one, and so is "./ttyX"); a name without a slash that is an entry
+// of byIdFolder is that entry's path. Anything else is port 0, which no open
+// accepts.
 PortName ParsePortName(const std::string& text, const std::string& byIdFolder = kByIdFolder);
 
 // Whether a trimmed port name is a path to a device on this platform: one

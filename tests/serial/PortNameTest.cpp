@@ -6,9 +6,12 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <utility>
+#include <vector>
 
 #include <gtest/gtest.h>
 
+#include "serial/PortKind.h"
 #include "serial/PortList.h"
 
 namespace brenvik {
@@ -48,6 +51,8 @@ TEST(PortNameTest, ReadsComNumbersDevicePathsAndByIdNamesAndNothingElse) {
                {"/dev/pts/5", 0, "/dev/pts/5"},
                {" /dev/ttyUSB0 ", 0, "/dev/ttyUSB0"},
                {adapter, 0, adapter},
+               {"./ttyX", 0, "./ttyX"},
+               {"dev/pts/5", 0, "dev/pts/5"},
                {std::string(" ") + kAdapter + "\t", 0, adapter},
                // Everything else is port 0, which no open accepts.
                {"COM0", 0, ""},
@@ -57,7 +62,6 @@ TEST(PortNameTest, ReadsComNumbersDevicePathsAndByIdNamesAndNothingElse) {
                {"COM-1", 0, ""},
                {"", 0, ""},
                {"ttyS0", 0, ""},
-               {"dev/pts/5", 0, ""},
                {"COM123456", 0, ""},
                {"usb-Unplugged_Adapter-if00", 0, ""},
                {".", 0, ""},
@@ -87,6 +91,39 @@ TEST(PortNameTest, ByIdLookupFindsTheLinkToTheDeviceOrNothing) {
   EXPECT_EQ(ByIdPathFor("/dev/null", byId.path.string()), byId.Entry(kAdapter));
   EXPECT_EQ(ByIdPathFor("/dev/full", byId.path.string()), "");
   EXPECT_EQ(ByIdPathFor("/dev/null", byId.Entry("no-such-folder")), "");
+}
+
+// A sysfs of one tty: the device chain below it, outermost first, each with
+// its bus and driver links as the kernel makes them.
+TEST(PortNameTest, BuiltInPortsAreTheSerial8250PnpAndPlatformOnes) {
+  const ByIdFolder root;
+  const struct {
+    std::string tty;
+    std::vector<std::pair<std::string, std::string>> chain;  // bus, driver
+    bool builtIn;
+  } cases[] = {
+      {"ttyS1", {{"isa", "serial8250"}}, true},
+      {"ttyS0", {{"pnp", "serial"}, {"serial-base", "ctrl"}, {"serial-base", "port"}}, true},
+      {"ttyAMA0", {{"platform", "uart-pl011"}}, true},
+      {"ttyUSB0", {{"usb", "usb"}, {"usb-serial", "ftdi_sio"}}, false},
+      {"ptmx", {}, false},  // a pseudo-terminal has no device entry
+  };
+  const std::string classFolder = (root.path / "class").string();
+  for (const auto& c : cases) {
+    fs::path device = root.path / c.tty;
+    for (const auto& [bus, driver] : c.chain) {
+      fs::create_directories(device /= bus);
+      fs::create_symlink("/sys/bus/" + bus, device / "subsystem");
+      fs::create_symlink("/sys/bus/" + bus + "/drivers/" + driver, device / "driver");
+    }
+    fs::create_directories(root.path / "class" / c.tty);
+    if (!c.chain.empty()) fs::create_symlink(device, root.path / "class" / c.tty / "device");
+    // The same through a by-id link.
+    fs::create_symlink("../../" + c.tty, root.path / ("usb-" + c.tty));
+    for (const fs::path& port : {fs::path("/dev/" + c.tty), root.path / ("usb-" + c.tty)}) {
+      EXPECT_EQ(IsBuiltInPort(port.string(), classFolder), c.builtIn) << port;
+    }
+  }
 }
 
 TEST(PortNameTest, LabelNamesTheDeviceWhatItIsAndItsSerialNumber) {

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "serial/OpenFailure.h"
+#include "serial/PortKind.h"
 #include "serial/PortList.h"
 #include "serial/PortName.h"
 #include "serial/SerialPort.h"
@@ -24,11 +25,12 @@ TEST(PortNameWin32Test, ComNamesAndDeviceNamesOpenInTheDeviceNamespace) {
                {"COM48", "\\\\.\\COM48"},
                {"\\\\.\\COM5", "\\\\.\\COM5"},
                {"\\\\.\\CNCA0", "\\\\.\\CNCA0"},
+               {"./COM5", "./COM5"},
+               {"/dev/ttyS0", "/dev/ttyS0"},
                // No port: these fail with "... is not a port".
                {"5", ""},
                {"COM0", ""},
                {"\\\\.\\", ""},
-               {"/dev/ttyS0", ""},
                {"", ""}};
   for (const auto& c : cases) EXPECT_EQ(PortPath(ParsePortName(c.text)), c.path) << c.text;
   EXPECT_EQ(SerialPort::DevicePathFor(3), "\\\\.\\COM3");
@@ -90,6 +92,8 @@ TEST(SerialPortWin32Test, PortListReturnsWithoutError) {
   const Result<std::vector<PortInfo>> listed = ListPorts();
   ASSERT_TRUE(listed) << listed.error();
   for (const PortInfo& port : *listed) EXPECT_EQ(port.path.rfind("COM", 0), 0u) << port.path;
+  // A port that is not listed is taken for none of the PC's own.
+  EXPECT_FALSE(IsBuiltInPort("\\\\.\\COM200"));
 }
 
 }  // namespace

@@ -112,7 +112,15 @@ TEST(LoaderProcessTest, ExitCodesTellWhatWentWrong) {
   const ExitCase cases[] = {
       {"no arguments", {}, 2, "no --port given"},
       {"no file", {"--port", "COM1"}, 2, "give --db FILE, --mmi FILE or both"},
-      {"unknown option", {"--port", "COM1", "--db", db, "--fast"}, 2, "unknown option --fast"},
+      {"unknown option", {"--fast=1"}, 2, ": unknown option '--fast'\n"},
+      {"unknown letter", {"-qx"}, 2, ": unknown option '-x'\n"},
+      {"value to a plain option", {"--trace=yes"}, 2, ": option '--trace' takes no value\n"},
+      {"value to its abbreviation", {"--tr=yes"}, 2, ": option '--trace' takes no value\n"},
+      {"value to --list-ports", {"--list-ports=1"}, 2, "option '--list-ports' takes no value"},
+      {"value to --quiet", {"--quiet=1"}, 2, ": option '--quiet' takes no value\n"},
+      {"abbreviation of two options", {"--p=COM1"}, 2, ": option '--p' is ambiguous\n"},
+      {"port twice", {"-p", "COM1", "-p", " COM1", "-d", db}, 2, ": port  COM1 given twice\n"},
+      {"port twice as its device", {"-p", "com1", "-p", "/dev/ttyS0"}, 2, "/dev/ttyS0 given twice"},
       {"option without value", {"--port"}, 2, "--port needs a port"},
       {"argument that is no option", {"-p", "COM1", "-d", db, "db2.csv"}, 2, "unexpected argument"},
       {"progress mode unknown",
@@ -181,9 +189,10 @@ TEST(LoaderProcessTest, HelpNamesThePortFormsAndExitCodes) {
   ASSERT_TRUE(loader.Started());
   EXPECT_EQ(loader.Wait(5s), 0);
   for (const char* part :
-       {"-p PORT -d DB-FILE [-m MMI-FILE]", "-p PORT -m MMI-FILE", "COMn", "/dev/", "--list-ports",
-        "/dev/serial/by-id", "--repeat[=enter]", "--progress=MODE", "--log=FILE", "Exit codes",
-        "  5  a download failed or was stopped"}) {
+       {"-p PORT [-p PORT]... -d DB-FILE [-m MMI-FILE]", "-p PORT [-p PORT]... -m MMI-FILE",
+        "-p may be given several times", "use\n                         --repeat=enter", "COMn",
+        "/dev/", "--list-ports", "/dev/serial/by-id", "--repeat[=enter]", "--progress=MODE",
+        "--log=FILE", "Exit codes", "  5  a download failed or was stopped"}) {
     EXPECT_NE(loader.Out().find(part), std::string::npos) << part;
   }
 }

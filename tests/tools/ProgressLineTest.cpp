@@ -52,5 +52,34 @@ TEST(ProgressLine, TimeLeftComesFromTheEntriesAfterTheFirstFrame) {
   }
 }
 
+// A line that fills the terminal's last column wraps on some terminals.
+TEST(ProgressLine, NarrowerLinesLoseTheBarThenTheRateThenTheirEnd) {
+  const struct {
+    int columns;
+    const char* label;
+    const char* line;
+  } cases[] = {
+      {80, "", "DB  [###########.......................]  33%  1002/3000    100/s     0:20 left"},
+      {60, "", "DB  [####..........]  33%  1002/3000    100/s     0:20 left"},
+      {55, "", "DB   33%  1002/3000    100/s     0:20 left"},
+      {45, "", "DB   33%  1002/3000    100/s     0:20 left"},
+      {42, "", "DB   33%  1002/3000     0:20 left"},
+      {35, "", "DB   33%  1002/3000     0:20 left"},
+      {20, "", "DB   33%  1002/3000"},
+      {0, "", ""},
+      {80, "COM12",
+       "COM12 DB  [#########...................]  33%  1002/3000    100/s     0:20 left"},
+      {8, "ttyS\xC3\xA9", "ttyS\xC3\xA9 D"},
+  };
+  DownloadProgress shown;
+  shown.phase = DownloadPhase::Writing;
+  shown.sent = 1002;
+  shown.count = 3000;
+  for (const auto& c : cases) {
+    EXPECT_EQ(FormatProgressLine(shown, Estimate{100, 20}, c.columns, c.label), c.line)
+        << c.columns << " " << c.label;
+  }
+}
+
 }  // namespace
 }  // namespace brenvik::load

@@ -6,8 +6,10 @@
 #include <cstdlib>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "res/Version.h"
+#include "serial/PortName.h"
 #include "tools/load/SystemTexts.h"
 
 namespace brenvik::load {
@@ -16,8 +18,8 @@ namespace {
 // The help, less the paragraphs that speak of the system (SystemTexts):
 // they go where the help has a marker line.
 constexpr const char* kUsageText =
-    "Usage: brenvik-load [OPTION]... -p PORT -d DB-FILE [-m MMI-FILE]\n"
-    "  or:  brenvik-load [OPTION]... -p PORT -m MMI-FILE\n"
+    "Usage: brenvik-load [OPTION]... -p PORT [-p PORT]... -d DB-FILE [-m MMI-FILE]\n"
+    "  or:  brenvik-load [OPTION]... -p PORT [-p PORT]... -m MMI-FILE\n"
     "  or:  brenvik-load --list-ports\n"
     "\n"
     "Downloads a DB file, an MMI file or both to the device on PORT (9600 8N1).\n"
@@ -31,19 +33,29 @@ constexpr const char* kUsageText =
     "nothing is sent), opens the port once, downloads the DB file, then the MMI\n"
     "file, and stops at the first failure.\n"
     "\n"
+    "-p may be given several times, each port once: the files are read once and\n"
+    "each port gets a download run of its own, apart from the others: a failure\n"
+    "on one leaves the others to go on. On a terminal each port has a line of its\n"
+    "own; into a pipe or a file each line starts with the port as given. A\n"
+    "summary line ends the run: \"N ports: P passed, F failed (...)\".\n"
+    "\n"
     "@port\n"
     "\n"
     "Options:\n"
-    "  -p, --port=PORT        the serial port the device is on\n"
+    "  -p, --port=PORT        a serial port a device is on; again for more ports\n"
     "  -d, --db=FILE          download this DB file\n"
     "  -m, --mmi=FILE         download this MMI file (after the DB file)\n"
     "      --log=FILE         append one line of JSON per download to FILE\n"
-    "      --repeat[=enter]   load device after device until Ctrl-C: wait for the\n"
-    "                         port to appear (adapter plugged in, device powered),\n"
-    "                         load, print the result, wait for the port to go\n"
-    "                         away, and again; with =enter wait for Enter between\n"
-    "                         devices instead (the adapter stays, the device is\n"
-    "                         swapped). The files are read once.\n"
+    "      --repeat[=enter]   load device after device until Ctrl-C; the files are\n"
+    "                         read once. Plain --repeat waits for the port to\n"
+    "                         appear, loads, prints the result, then waits for the\n"
+    "                         port to go away and come back: unplug the adapter (a\n"
+    "                         device switched off is not seen: the port stays);\n"
+    "                         refused on a port built into the PC, use\n"
+    "                         --repeat=enter there. --repeat=enter: after every\n"
+    "                         port has finished, one Enter starts the next round\n"
+    "                         on all ports; an Enter typed before the prompt is\n"
+    "                         discarded.\n"
     "      --progress=MODE    auto (a bar on a terminal, lines otherwise), bar,\n"
     "                         lines (each status text on its own line) or none\n"
     "                         (only the final status text of each download)\n"
@@ -70,7 +82,8 @@ constexpr const char* kUsageText =
     "  share a log: time (local, ISO 8601 with zone), port, port_by_id (null when\n"
     "  none), kind (DB or MMI), file, sha256 (of the bytes read and sent),\n"
     "  entries (1 for MMI), status (the final status text), exit_code, seconds,\n"
-    "  version.\n"
+    "  version. A file path that is not valid UTF-8 gets a file_hex field as\n"
+    "  well, its exact bytes in hex.\n"
     "\n"
     "Examples:\n"
     "  The DB file into the device on COM3:\n"
@@ -80,13 +93,17 @@ constexpr const char* kUsageText =
     "\n"
     "Exit codes:\n"
     "  0  every download ended with \"Completed!\" (with --repeat: every device\n"
-    "     loaded passed, and there was at least one)\n"
-    "  2  wrong usage, or the log cannot be opened for appending\n"
+    "     loaded passed, and there was at least one); with several ports, only\n"
+    "     when every port passed\n"
+    "  2  wrong usage, the log cannot be opened for appending, or a log record\n"
+    "     could not be written (with --repeat the loop stops)\n"
     "  3  a file was rejected by its reader (the reason is on standard error), or\n"
     "     changed while it was read\n"
     "  4  the port would not open (the cause is on standard error), or the\n"
     "     ports could not be listed\n"
-    "  5  a download failed or was stopped (with --repeat: a device failed)\n";
+    "  5  a download failed or was stopped (with --repeat: a device failed)\n"
+    "  With several ports a failure exits with the code of the first failing\n"
+    "  port in -p order.\n";
 
 // The help with this system's paragraphs in place of its markers.
 std::string UsageText() {
@@ -149,6 +166,56 @@ const char* MissingValueText(int option) {
   }
 }
 
+// The long option that getopt_long reports by its value; none for 0 and
+// for a letter that is no option.
+const option* LongOptionWithValue(int value) {
+  for (const option& known : kLongOptions) {
+    if (known.name != nullptr && value != 0 && known.val == value) return &known;
+  }
+  return nullptr;
+}
+
+// Whether more than one long option starts with `name`; getopt_long refuses
+// an abbreviation that could be either.
+bool IsAmbiguous(std::string_view name) {
+  int matches = 0;
+  for (const option& known : kLongOptions) {
+    if (known.name != nullptr && std::string_view(known.name).substr(0, name.size()) == name) {
+      ++matches;
+    }
+  }
+  return matches > 1;
+}
+
+// What went wrong with an option getopt_long refused: `result` is its '?' or
+// ':', `argument` the command-line word it was reading. glibc reports a long
+// option that takes no value given one with '?', mingw-w64's with ':', both
+// with the option's value in optopt; an unknown or ambiguous long option
+// comes with optopt 0, so its name is taken from the word.
+std::string OptionErrorText(int result, int refused, std::string_view argument) {
+  const option* known = LongOptionWithValue(refused);
+  if (known != nullptr && known->has_arg == no_argument) {
+    return std::string("option '--") + known->name + "' takes no value";
+  }
+  if (result == ':') return MissingValueText(refused);
+  if (refused != 0) return std::string("unknown option '-") + char(refused) + "'";
+  if (argument.substr(0, 2) != "--") return "unknown option '" + std::string(argument) + "'";
+  const std::string_view name = argument.substr(2, argument.find('=') - 2);
+  if (IsAmbiguous(name)) return "option '--" + std::string(name) + "' is ambiguous";
+  return "unknown option '--" + std::string(name) + "'";
+}
+
+// Whether `text` names a port already given: the same text, or the same device.
+bool IsGivenPort(const std::vector<std::string>& ports, const std::string& text) {
+  const PortName name = ParsePortName(text);
+  const std::string path = PortPath(name);
+  for (const std::string& given : ports) {
+    const PortName other = ParsePortName(given);
+    if (other.text == name.text || (!path.empty() && PortPath(other) == path)) return true;
+  }
+  return false;
+}
+
 ParsedOptions UsageError(const std::string& message) {
   ParsedOptions parsed;
   parsed.exitCode = kUsage;
@@ -189,6 +256,12 @@ bool SetOnce(std::string& field, const char* value) {
 
 }  // namespace
 
+std::string BuiltInRepeatAdvice(const std::string& portAsGiven) {
+  return portAsGiven +
+         " is a serial port built into this PC: it stays when the device is switched off, so "
+         "--repeat would wait for ever; use --repeat=enter and press Enter between devices";
+}
+
 ParsedOptions ParseLoadOptions(int argc, char** argv) {
   ParsedOptions parsed;
   LoadOptions& options = parsed.options;
@@ -214,6 +287,9 @@ ParsedOptions ParseLoadOptions(int argc, char** argv) {
         return parsed;
       case 'p':
         if (*value == '\0') return UsageError(MissingValueText(option));
+        if (IsGivenPort(options.ports, value)) {
+          return UsageError(std::string("port ") + value + " given twice");
+        }
         options.ports.emplace_back(value);
         break;
       case 'd':
@@ -252,12 +328,9 @@ ParsedOptions ParseLoadOptions(int argc, char** argv) {
       case kListPorts:
         options.listPorts = true;
         break;
-      case ':':
-        return UsageError(MissingValueText(optopt));
       default:
-        // optopt holds a short option's letter, 0 for an unknown long one.
-        if (optopt != 0) return UsageError(std::string("unknown option -") + char(optopt));
-        return UsageError(std::string("unknown option ") + argv[optind - 1]);
+        // A refused word has been read past: it is the one before optind.
+        return UsageError(OptionErrorText(option, optopt, optind > 0 ? argv[optind - 1] : ""));
     }
   }
   if (optind < argc) return UsageError(std::string("unexpected argument ") + argv[optind]);

@@ -37,9 +37,9 @@ inline constexpr int kDefaultMaxNaks = 100;
 struct LoadOptions {
   bool listPorts = false;
   std::vector<std::string> ports;  // as given, in order, each port once
-  std::string dbFile;   // empty: no DB download
-  std::string mmiFile;  // empty: no MMI download
-  std::string logFile;  // empty: no log
+  std::string dbFile;              // empty: no DB download
+  std::string mmiFile;             // empty: no MMI download
+  std::string logFile;             // empty: no log
   RepeatMode repeat = RepeatMode::Off;
   ProgressMode progress = ProgressMode::Auto;
   int maxNaks = kDefaultMaxNaks;
@@ -54,6 +54,10 @@ struct ParsedOptions {
   std::optional<int> exitCode;
   std::string text;
 };
+
+// Why plain --repeat is refused on a port built into the PC (IsBuiltInPort),
+// naming the port as given, without the program's name.
+std::string BuiltInRepeatAdvice(const std::string& portAsGiven);
 
 // Reads the command line with getopt_long: short options (-p PORT, -pPORT),
 // long ones (--port PORT, --port=PORT), in any order. May reorder argv.

@@ -14,6 +14,26 @@ constexpr int kLeastEntries = 3;
 constexpr int kLeastBar = 10;
 constexpr int kMostBar = 40;
 
+// The columns a UTF-8 text takes: one a character (a port's name may have
+// other than ASCII in it).
+int Columns(std::string_view text) {
+  int columns = 0;
+  for (const char c : text) columns += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
+  return columns;
+}
+
+// The text's first `columns` characters, never part of one.
+std::string CutToColumns(const std::string& text, int columns) {
+  if (columns <= 0) return {};
+  int kept = 0;
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    if ((static_cast<unsigned char>(text[at]) & 0xC0) != 0x80 && kept++ == columns) {
+      return text.substr(0, at);
+    }
+  }
+  return text;
+}
+
 }  // namespace
 
 void RateEstimator::Reset() {
@@ -58,7 +78,8 @@ std::string FormatDuration(double seconds) {
 }
 
 std::string FormatProgressLine(const DownloadProgress& progress,
-                               const std::optional<Estimate>& estimate, int columns) {
+                               const std::optional<Estimate>& estimate, int columns,
+                               std::string_view label) {
   char rate[24] = "--/s";
   std::string left = "--:--";
   if (estimate) {
@@ -66,26 +87,37 @@ std::string FormatProgressLine(const DownloadProgress& progress,
     std::snprintf(rate, sizeof rate, perSecond < 100 ? "%.1f/s" : "%.0f/s", perSecond);
     left = FormatDuration(estimate->secondsLeft);
   }
+  std::string head(label);
+  if (!head.empty()) head += ' ';
+  char text[96];
+  std::snprintf(text, sizeof text, "%-4s", KindName(progress.kind));
+  head += text;
   // The count's width for the entries sent, so the line does not jump about.
   const int countWidth = std::snprintf(nullptr, 0, "%d", progress.count);
   const int percent = progress.Percent();
-  char tail[96];
-  std::snprintf(tail, sizeof tail, "] %3d%%  %*d/%d  %7s  %7s left", percent, countWidth,
-                progress.sent, progress.count, rate, left.c_str());
-  char head[8];
-  std::snprintf(head, sizeof head, "%-4s[", KindName(progress.kind));
+  std::snprintf(text, sizeof text, "%3d%%  %*d/%d", percent, countWidth, progress.sent,
+                progress.count);
+  const std::string figures = text;
+  std::snprintf(text, sizeof text, "  %7s", rate);
+  const std::string rateColumn = text;
+  std::snprintf(text, sizeof text, "  %7s left", left.c_str());
+  const std::string leftColumn = text;
 
   // One column short of the width: a line that fills it wraps on some terminals.
-  const int room = columns - 1 - static_cast<int>(std::string_view(head).size()) -
-                   static_cast<int>(std::string_view(tail).size());
-  const int width = std::clamp(room, kLeastBar, kMostBar);
-  const int clampedPercent = std::clamp(percent, 0, 100);
-  const int done = width * clampedPercent / 100;
-  std::string line = head;
-  line.append(static_cast<std::size_t>(done), '#');
-  line.append(static_cast<std::size_t>(width - done), '.');
-  line += tail;
-  return line;
+  const int room = columns - 1;
+  const int barRoom =
+      room - Columns(head) - 3 - Columns(figures) - Columns(rateColumn) - Columns(leftColumn);
+  if (barRoom >= kLeastBar) {
+    const int width = std::min(barRoom, kMostBar);
+    const int done = width * std::clamp(percent, 0, 100) / 100;
+    return head + "[" + std::string(static_cast<std::size_t>(done), '#') +
+           std::string(static_cast<std::size_t>(width - done), '.') + "] " + figures + rateColumn +
+           leftColumn;
+  }
+  // Too narrow for a bar: then the rate goes, then whatever does not fit.
+  std::string line = head + figures + rateColumn + leftColumn;
+  if (Columns(line) > room) line = head + figures + leftColumn;
+  return CutToColumns(line, room);
 }
 
 }  // namespace brenvik::load

@@ -4,6 +4,7 @@
 #include <deque>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "download/DownloadProgress.h"
 
@@ -41,11 +42,15 @@ class RateEstimator {
   std::deque<Sample> window_;     // front: the newest sample at or before ten seconds ago
 };
 
-// One progress line: the kind ("DB"), a bar, the percentage and entries sent
-// of all as the status text shows them, the rate and the time left ("--:--"
-// without an estimate), fitted to `columns` (at least a bar of ten).
+// One progress line: the label and a blank when one is given (the caller
+// pads labels to one width), the kind ("DB"), a bar, the percentage and
+// entries sent of all as the status text shows them, the rate and the time
+// left ("--:--" without an estimate). It never takes more than columns - 1
+// characters: as they shrink the bar goes first (it is ten to forty wide),
+// then the rate, then the line is cut.
 std::string FormatProgressLine(const DownloadProgress& progress,
-                               const std::optional<Estimate>& estimate, int columns);
+                               const std::optional<Estimate>& estimate, int columns,
+                               std::string_view label = {});
 
 // Seconds as "m:ss", or "h:mm:ss" from an hour on, rounded to the second.
 std::string FormatDuration(double seconds);

@@ -12,7 +12,8 @@ const SystemTexts& LoadSystemTexts() {
       "--port needs a port: COMn, a device path or a by-id name",
       "                         exit: path, by-id name, description, USB VID:PID,\n"
       "                         serial number, separated by tabs, \"-\" where unknown\n",
-      "Ctrl-C, SIGTERM and SIGHUP stop a running download and release the port.\n",
+      "Ctrl-C (SIGINT), SIGTERM, SIGHUP and SIGQUIT (Ctrl-\\) stop the running\n"
+      "downloads and release the ports.\n",
       "  A production line, with PORT an adapter's /dev/serial/by-id name: both\n"
       "  files into device after device, each download logged:\n"
       "    brenvik-load -p \"$PORT\" -d db.csv -m mmi.csv --log loads.jsonl --repeat\n",

@@ -10,8 +10,8 @@ const SystemTexts& LoadSystemTexts() {
       "--port needs a port: COMn or a device path",
       "                         exit: COM name, friendly name, USB VID:PID,\n"
       "                         serial number, separated by tabs, \"-\" where unknown\n",
-      "Ctrl-C, Ctrl-Break and closing the console window stop a running download\n"
-      "and release the port.\n",
+      "Ctrl-C, Ctrl-Break and closing the console window stop the running\n"
+      "downloads and release the ports.\n",
       "  A production line, with the USB adapter on COM5: both files into device\n"
       "  after device, each download logged:\n"
       "    brenvik-load -p COM5 -d db.csv -m mmi.csv --log loads.jsonl --repeat\n",
