@@ -9,7 +9,7 @@ namespace brenvik::load {
 // The loader's exit codes; a script tells the outcome by them.
 enum ExitCode : int {
   kCompleted = 0,
-  kUsage = 2,  // also a log that cannot be opened
+  kUsage = 2,  // also a log that cannot be opened or written
   kBadFile = 3,
   kPortWillNotOpen = 4,
   kDownloadFailed = 5,  // also a stopped download, and any failed device of a --repeat run

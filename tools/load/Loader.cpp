@@ -20,6 +20,7 @@
 #include "files/DbFileReader.h"
 #include "files/FileWarnings.h"
 #include "files/MmiFileReader.h"
+#include "serial/PortKind.h"
 #include "serial/PortList.h"
 #include "serial/PortName.h"
 #include "serial/SerialPort.h"
@@ -131,6 +132,14 @@ class Station {
 
   // Opens the log, reads the files once and readies a run per port.
   int Prepare() {
+    for (const std::string& given : options_.ports) {
+      // A built-in port never goes away: plain --repeat would wait for ever.
+      if (options_.repeat == RepeatMode::PortCycle &&
+          IsBuiltInPort(PortPath(ParsePortName(given)))) {
+        display_.Warn(ProgressDisplay::kNoPort, BuiltInRepeatAdvice(given));
+        return kUsage;
+      }
+    }
     if (!options_.logFile.empty()) {
       if (const Result<> opened = log_.Open(options_.logFile); !opened) {
         display_.Warn(ProgressDisplay::kNoPort, opened.error());

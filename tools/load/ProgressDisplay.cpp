@@ -45,7 +45,7 @@ ProgressDisplay::ProgressDisplay(OutputChannel& out, OutputChannel& err, Progres
   for (const std::string& port : ports_) width = std::max(width, PortShortName(port).size());
   for (const std::string& port : ports_) {
     std::string label = PortShortName(port);
-    label.resize(width + 1, ' ');
+    label.resize(width, ' ');
     labels_.push_back(Several() ? label : std::string());
   }
 }
@@ -159,12 +159,12 @@ std::string ProgressDisplay::RowLine(const Row& row, std::size_t index, int colu
                                      Clock::time_point now) const {
   const std::string& label = labels_[index];
   if (row.progress.phase == DownloadPhase::Writing && row.active) {
-    const int room = columns - static_cast<int>(label.size());
-    return label + FormatProgressLine(row.progress, row.estimator.EstimateAt(now, row.progress.count),
-                                      room);
+    return FormatProgressLine(row.progress, row.estimator.EstimateAt(now, row.progress.count),
+                              columns, label);
   }
-  if (row.progress.phase == DownloadPhase::None) return label + "waiting for the port";
-  return label + KindColumn(row.kind) + StatusTextOf(row.progress);
+  const std::string head = label.empty() ? label : label + " ";
+  if (row.progress.phase == DownloadPhase::None) return head + "waiting for the port";
+  return head + KindColumn(row.kind) + StatusTextOf(row.progress);
 }
 
 std::string ProgressDisplay::TotalLine() const {
