@@ -47,7 +47,7 @@ struct OutputChannel::State {
   std::mutex lock;
   std::condition_variable changed;
   std::deque<Item> items;
-  std::size_t waitingBytes = 0;
+  std::size_t waitingBytes = 0;  // queued or being written
   bool writing = false;  // the writer holds an item it took off the queue
   bool on = true;
   bool quit = false;
@@ -68,7 +68,6 @@ OutputChannel::OutputChannel(int fd) : fd_(fd), state_(std::make_shared<State>()
       if (state->items.empty()) return;
       State::Item item = std::move(state->items.front());
       state->items.pop_front();
-      state->waitingBytes -= item.text.size();
       state->writing = true;
       const bool on = state->on;
       guard.unlock();
@@ -80,6 +79,8 @@ OutputChannel::OutputChannel(int fd) : fd_(fd), state_(std::make_shared<State>()
       }
       const bool written = on && WriteAll(fd, item.text);
       guard.lock();
+      // Counted until written: a text the reader holds up is lag too.
+      state->waitingBytes -= item.text.size();
       state->writing = false;
       if (on && !written) state->on = false;
       state->changed.notify_all();
