@@ -69,10 +69,22 @@ TEST(DeviceToolTest, DeviceToolAnswersTheLoaderAndWritesBackWhatArrived) {
 }
 
 TEST(DeviceToolTest, DeviceToolRefusesBadOptions) {
-  for (const char* bad : {"--answer", "--nak", "--bogus"}) {
-    ChildProcess device({kDevice, bad, bad == std::string("--bogus") ? "" : "x,y"});
+  const struct {
+    std::vector<std::string> args;
+    std::string says;
+  } cases[] = {
+      {{"--answer", "x,y"}, "--answer needs"},
+      {{"--nak", "x,y"}, "--nak needs"},
+      {{"--bogus"}, "unknown option '--bogus'"},
+      {{"--silent=1"}, "option '--silent' takes no value"},
+  };
+  for (const auto& [args, says] : cases) {
+    std::vector<std::string> argv = {kDevice};
+    argv.insert(argv.end(), args.begin(), args.end());
+    ChildProcess device(argv);
     ASSERT_TRUE(device.Started());
-    EXPECT_EQ(device.Wait(5s), 2) << bad;
+    EXPECT_EQ(device.Wait(5s), 2) << args[0];
+    EXPECT_NE(device.Err().find("brenvik-device: " + says), std::string::npos) << device.Err();
     EXPECT_NE(device.Err().find("brenvik-device --help"), std::string::npos) << device.Err();
   }
 }

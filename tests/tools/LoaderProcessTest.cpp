@@ -427,8 +427,13 @@ TEST(StationProcessTest, FourPortsGetTheSameFramesAndASilentOneFailsAlone) {
   DevicePolicy silent;
   silent.silent = true;
   std::vector<std::unique_ptr<PtyDevice>> devices;
-  std::vector<std::string> args = {kLoader, "-d", dir.Write("db.csv", kThreeEntryDb), "-m",
-                                   dir.Write("mmi.csv", kMmi), "--log", dir.Path("log.jsonl")};
+  std::vector<std::string> args = {kLoader,
+                                   "-d",
+                                   dir.Write("db.csv", kThreeEntryDb),
+                                   "-m",
+                                   dir.Write("mmi.csv", kMmi),
+                                   "--log",
+                                   dir.Path("log.jsonl")};
   for (int i = 0; i < 4; ++i) {
     devices.push_back(std::make_unique<PtyDevice>(i == 2 ? silent : DevicePolicy{}));
     ASSERT_EQ(devices.back()->Start().error(), "");
@@ -450,8 +455,9 @@ TEST(StationProcessTest, FourPortsGetTheSameFramesAndASilentOneFailsAlone) {
                                              timeout};
     EXPECT_EQ(LinesOf(loader.OutLines(), device->Path()), answers ? loaded : failed)
         << loader.Out();
-    const auto own = std::count_if(records.begin(), records.end(),
-                                   [&](const Json& record) { return record.at("port") == device->Path(); });
+    const auto own = std::count_if(records.begin(), records.end(), [&](const Json& record) {
+      return record.at("port") == device->Path();
+    });
     EXPECT_EQ(own, answers ? 2 : 1) << device->Path();
     if (!answers) continue;
     const std::vector<ReceivedFrame> frames = device->Frames();

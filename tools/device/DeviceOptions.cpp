@@ -13,6 +13,7 @@
 
 #include "res/Version.h"
 #include "serial/WireProtocol.h"
+#include "tools/OptionErrors.h"
 
 namespace brenvik::device {
 namespace {
@@ -316,11 +317,9 @@ ParsedDeviceOptions ParseDeviceOptions(int argc, char** argv) {
         options.policy.answerFirstFrame = true;
         break;
       case ':':
-        return UsageError(ValueHint(optopt));
       case '?':
-        // optopt holds a short option's letter, 0 for an unknown long one.
-        if (optopt != 0) return UsageError(std::string("unknown option -") + char(optopt));
-        return UsageError(std::string("unknown option ") + argv[optind - 1]);
+        return UsageError(tools::OptionErrorText(
+            kLongOptions, option, optopt, optind > 0 ? argv[optind - 1] : "", ValueHint(optopt)));
       default:
         if (!TakeValue(option, optarg != nullptr ? optarg : "", options)) {
           return UsageError(ValueHint(option));

@@ -10,6 +10,7 @@
 
 #include "res/Version.h"
 #include "serial/PortName.h"
+#include "tools/OptionErrors.h"
 #include "tools/load/SystemTexts.h"
 
 namespace brenvik::load {
@@ -167,45 +168,6 @@ const char* MissingValueText(int option) {
   }
 }
 
-// The long option that getopt_long reports by its value; none for 0 and
-// for a letter that is no option.
-const option* LongOptionWithValue(int value) {
-  for (const option& known : kLongOptions) {
-    if (known.name != nullptr && value != 0 && known.val == value) return &known;
-  }
-  return nullptr;
-}
-
-// Whether more than one long option starts with `name`; getopt_long refuses
-// an abbreviation that could be either.
-bool IsAmbiguous(std::string_view name) {
-  int matches = 0;
-  for (const option& known : kLongOptions) {
-    if (known.name != nullptr && std::string_view(known.name).substr(0, name.size()) == name) {
-      ++matches;
-    }
-  }
-  return matches > 1;
-}
-
-// What went wrong with an option getopt_long refused: `result` is its '?' or
-// ':', `argument` the command-line word it was reading. glibc reports a long
-// option that takes no value given one with '?', mingw-w64's with ':', both
-// with the option's value in optopt; an unknown or ambiguous long option
-// comes with optopt 0, so its name is taken from the word.
-std::string OptionErrorText(int result, int refused, std::string_view argument) {
-  const option* known = LongOptionWithValue(refused);
-  if (known != nullptr && known->has_arg == no_argument) {
-    return std::string("option '--") + known->name + "' takes no value";
-  }
-  if (result == ':') return MissingValueText(refused);
-  if (refused != 0) return std::string("unknown option '-") + char(refused) + "'";
-  if (argument.substr(0, 2) != "--") return "unknown option '" + std::string(argument) + "'";
-  const std::string_view name = argument.substr(2, argument.find('=') - 2);
-  if (IsAmbiguous(name)) return "option '--" + std::string(name) + "' is ambiguous";
-  return "unknown option '--" + std::string(name) + "'";
-}
-
 // Whether `text` names a port already given: the same text, or the same device.
 bool IsGivenPort(const std::vector<std::string>& ports, const std::string& text) {
   const PortName name = ParsePortName(text);
@@ -331,7 +293,9 @@ ParsedOptions ParseLoadOptions(int argc, char** argv) {
         break;
       default:
         // A refused word has been read past: it is the one before optind.
-        return UsageError(OptionErrorText(option, optopt, optind > 0 ? argv[optind - 1] : ""));
+        return UsageError(tools::OptionErrorText(kLongOptions, option, optopt,
+                                                 optind > 0 ? argv[optind - 1] : "",
+                                                 MissingValueText(optopt)));
     }
   }
   if (optind < argc) return UsageError(std::string("unexpected argument ") + argv[optind]);

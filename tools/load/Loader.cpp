@@ -70,8 +70,8 @@ struct PortRun {
   PortName name;
   std::string portPath;  // for the log
   std::string portById;
-  bool opened = true;      // false: the port would not open
-  bool recorded = true;    // false: a record of its downloads could not be written
+  bool opened = true;    // false: the port would not open
+  bool recorded = true;  // false: a record of its downloads could not be written
   int passed = 0;
   int failed = 0;
   int deviceExitCode = kCompleted;  // of its first failed device
@@ -295,8 +295,8 @@ class Station {
     std::string target = NotePortIdentity(run);
     const DeviceResult result = LoadDevice(run);
     Count(run, result);
-    display_.Line(run.index, "device " + std::to_string(run.passed + run.failed) + ": " +
-                                 result.text);
+    display_.Line(run.index,
+                  "device " + std::to_string(run.passed + run.failed) + ": " + result.text);
     return target;
   }
 
@@ -404,9 +404,9 @@ class Station {
       failed += run->failed;
       if (Several()) display_.Line(run->index, DevicesSummary(run->passed, run->failed));
     }
-    display_.Line(Several() ? std::to_string(runs_.size()) + " ports, " +
-                                  DevicesSummary(passed, failed)
-                            : DevicesSummary(passed, failed));
+    display_.Line(Several()
+                      ? std::to_string(runs_.size()) + " ports, " + DevicesSummary(passed, failed)
+                      : DevicesSummary(passed, failed));
     return exitCode;
   }
 
@@ -438,8 +438,8 @@ class Station {
   int Finish(int exitCode) {
     const auto deadline = std::chrono::steady_clock::now() + kOutputWait;
     out_.Drain(kOutputWait);
-    err_.Drain(std::chrono::duration_cast<std::chrono::milliseconds>(
-        std::max(deadline - std::chrono::steady_clock::now(), std::chrono::steady_clock::duration{})));
+    err_.Drain(std::chrono::duration_cast<std::chrono::milliseconds>(std::max(
+        deadline - std::chrono::steady_clock::now(), std::chrono::steady_clock::duration{})));
     return exitCode;
   }
 

@@ -18,7 +18,6 @@ constexpr std::size_t kLagBytes = 16 * 1024;
 // How long a text posted after another channel's waits for it at most.
 constexpr auto kAfterWait = std::chrono::milliseconds(200);
 
-
 // Writes all of `text`; false when the descriptor will take no more.
 bool WriteAll(int fd, std::string_view text) {
   while (!text.empty()) {
@@ -48,7 +47,7 @@ struct OutputChannel::State {
   std::condition_variable changed;
   std::deque<Item> items;
   std::size_t waitingBytes = 0;  // queued or being written
-  bool writing = false;  // the writer holds an item it took off the queue
+  bool writing = false;          // the writer holds an item it took off the queue
   bool on = true;
   bool quit = false;
   std::thread writer;
@@ -129,8 +128,7 @@ void OutputChannel::PostAfter(std::string text, const OutputChannel& before) {
 
 bool OutputChannel::Drain(std::chrono::milliseconds timeout) {
   std::unique_lock guard(state_->lock);
-  return state_->changed.wait_for(guard, timeout,
-                                  [&] { return state_->Idle() || !state_->on; });
+  return state_->changed.wait_for(guard, timeout, [&] { return state_->Idle() || !state_->on; });
 }
 
 }  // namespace brenvik::load

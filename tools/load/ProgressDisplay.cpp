@@ -31,7 +31,7 @@ std::string PortShortName(const std::string& port) {
   const std::string dev = "/dev/";
   const bool inDev = port.rfind(dev, 0) == 0 && port.find('/', dev.size()) == port.rfind('/');
   const std::size_t slash = port.find_last_of("/\\");
-  std::string name = inDev                         ? port.substr(dev.size())
+  std::string name = inDev                        ? port.substr(dev.size())
                      : slash == std::string::npos ? port
                                                   : port.substr(slash + 1);
   if (name.size() > kMostLabel) name = "..." + name.substr(name.size() - (kMostLabel - 3));
@@ -180,8 +180,8 @@ std::string ProgressDisplay::TotalLine() const {
       count += row.progress.count;
     }
   }
-  std::string line = "total: " + std::to_string(passed) + " passed, " + std::to_string(failed) +
-                     " failed";
+  std::string line =
+      "total: " + std::to_string(passed) + " passed, " + std::to_string(failed) + " failed";
   if (count > 0) line += ", " + std::to_string(sent) + "/" + std::to_string(count) + " entries";
   return line;
 }
@@ -191,7 +191,8 @@ void ProgressDisplay::DrawLocked(Clock::time_point now) {
   const int columns = terminal > 0 ? terminal : kDefaultColumns;
   std::vector<std::string> lines;
   if (Several()) {
-    for (std::size_t i = 0; i < rows_.size(); ++i) lines.push_back(RowLine(rows_[i], i, columns, now));
+    for (std::size_t i = 0; i < rows_.size(); ++i)
+      lines.push_back(RowLine(rows_[i], i, columns, now));
     lines.push_back(TotalLine());
   } else {
     lines.push_back(RowLine(rows_.front(), 0, columns, now));
