@@ -72,9 +72,12 @@ void StatusText::Publish(const DownloadProgress& progress) {
   // Formatted before the lock is taken, so a reader waits only for the copy.
   char text[kStatusTextSize];
   WriteStatusText(progress, text);
-  std::lock_guard guard(lock_);
-  progress_ = progress;
-  std::memcpy(text_, text, std::strlen(text) + 1);
+  {
+    std::lock_guard guard(lock_);
+    progress_ = progress;
+    std::memcpy(text_, text, std::strlen(text) + 1);
+  }
+  if (listener_) listener_(progress);
 }
 
 DownloadProgress StatusText::Progress() const {

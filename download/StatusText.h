@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <mutex>
 #include <string>
+#include <utility>
 
 #include "download/DownloadProgress.h"
 
@@ -26,6 +28,13 @@ std::string StatusTextOf(const DownloadProgress& progress);
 // the text's. Nothing is allocated: the text is formatted in place.
 class StatusText {
  public:
+  // Told of every progress published, in order, on the publishing thread,
+  // after the lock is let go: the loader prints every change of text, which
+  // a reader polling now and then would miss. It must not block.
+  using Listener = std::function<void(const DownloadProgress&)>;
+
+  // Set while no download publishes here.
+  void SetListener(Listener listener) { listener_ = std::move(listener); }
   // Takes `progress` and its text.
   void Publish(const DownloadProgress& progress);
   // The progress as last published.
@@ -39,6 +48,7 @@ class StatusText {
   mutable std::mutex lock_;
   DownloadProgress progress_;
   char text_[kStatusTextSize] = {};
+  Listener listener_;
 };
 
 }  // namespace brenvik

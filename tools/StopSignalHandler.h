@@ -11,7 +11,8 @@ namespace brenvik::tools {
 inline std::atomic<bool> g_stopRequested{false};
 static_assert(std::atomic<bool>::is_always_lock_free);
 
-// Linux: SIGINT, SIGTERM and SIGHUP (the terminal or SSH session closed).
+// Linux: SIGINT, SIGTERM, SIGHUP (the terminal or SSH session closed) and
+// SIGQUIT (Ctrl-\), which would otherwise end the program with the port held.
 // Windows: Ctrl-C, Ctrl-Break, the console closed, logoff and shutdown.
 void InstallStopHandlers();
 

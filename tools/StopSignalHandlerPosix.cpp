@@ -11,6 +11,7 @@ void InstallStopHandlers() {
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
   sigaction(SIGHUP, &action, nullptr);
+  sigaction(SIGQUIT, &action, nullptr);
 }
 
 }  // namespace brenvik::tools

@@ -3,10 +3,13 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -30,12 +33,11 @@
 namespace brenvik::load {
 namespace {
 
-constexpr auto kStatusPoll = std::chrono::milliseconds(10);
-
-void Warn(const std::string& text) {
-  const std::string line = "brenvik-load: " + text + "\n";
-  std::fputs(line.c_str(), stderr);
-}
+// How often a port's thread looks whether its download has ended or is to stop.
+constexpr auto kStatusPoll = std::chrono::milliseconds(20);
+constexpr auto kTick = std::chrono::milliseconds(100);
+// How long the final texts and the summary may take to reach a reader that lags.
+constexpr auto kOutputWait = std::chrono::seconds(2);
 
 // `path` made absolute, both in UTF-8: a std::string path would be taken in
 // the ANSI code page on Windows. As given when the working folder is gone.
@@ -59,34 +61,62 @@ struct DeviceResult {
   std::string text;  // the final status text of the last download
 };
 
-class Loader {
+// One port's part of the run: its own context (with the tables read once
+// copied in), its port and its download worker, and how its devices went.
+struct PortRun {
+  int index = 0;
+  std::string given;  // as on the command line
+  PortName name;
+  std::string portPath;  // for the log
+  std::string portById;
+  bool opened = true;      // false: the port would not open
+  bool recorded = true;    // false: a record of its downloads could not be written
+  int passed = 0;
+  int failed = 0;
+  int deviceExitCode = kCompleted;  // of its first failed device
+  std::string failure;              // that device's final text
+  // About 300 KB: too much for the stack.
+  std::unique_ptr<DownloadContext> ctx = std::make_unique<DownloadContext>();
+  SerialPort port;
+  DownloadRunner runner;  // declared after what its worker uses, so it is joined first
+  std::thread thread;
+
+  int ExitCode(RepeatMode repeat) const {
+    if (!opened) return kPortWillNotOpen;
+    if (!recorded) return kUsage;
+    if (repeat == RepeatMode::Off) return deviceExitCode;
+    return failed == 0 && passed > 0 ? kCompleted : kDownloadFailed;
+  }
+};
+
+class Station {
  public:
-  Loader(const LoadOptions& options, const std::atomic<bool>& stop)
+  Station(const LoadOptions& options, const std::atomic<bool>& stop)
       : options_(options),
         stop_(stop),
         mode_(ResolveMode(options)),
-        out_(STDOUT_FILENO),
-        display_(out_, mode_),
-        portName_(ParsePortName(options.ports.front())) {
-    ctx_->link.SetTrace(options.trace);
-    ctx_->link.SetTraceSink(
-        [this](const uint8_t* frame, std::size_t size) { display_.Frame(frame, size); });
-    ctx_->link.SetTxErrorHandler([](const char* text) { Warn(text); });
-    ctx_->maxNaks = options.maxNaks;
-  }
+        display_(out_, err_, mode_, options.ports) {}
+
+  ~Station() { JoinPorts(); }
+  Station(const Station&) = delete;
+  Station& operator=(const Station&) = delete;
 
   int Run() {
-    if (!options_.logFile.empty()) {
-      if (const Result<> opened = log_.Open(options_.logFile); !opened) {
-        Warn(opened.error());
-        return kUsage;
-      }
+    const int prepared = Prepare();
+    if (prepared != kCompleted) return Finish(prepared);
+    if (options_.repeat == RepeatMode::Enter) {
+      RunRounds();
+    } else {
+      StartPorts([this](PortRun& run) {
+        if (options_.repeat == RepeatMode::Off) {
+          LoadOnce(run);
+        } else {
+          LoadUntilStopped(run);
+        }
+      });
+      WaitForPorts();
     }
-    if (!options_.dbFile.empty() && !ReadFile(DownloadKind::Db, options_.dbFile)) return kBadFile;
-    if (!options_.mmiFile.empty() && !ReadFile(DownloadKind::Mmi, options_.mmiFile)) {
-      return kBadFile;
-    }
-    return options_.repeat == RepeatMode::Off ? RunOnce() : RunRepeat();
+    return Finish(Summarize());
   }
 
  private:
@@ -97,91 +127,205 @@ class Loader {
     return terminal && !options.trace ? ProgressMode::Bar : ProgressMode::Lines;
   }
 
-  // Reads a file into the context, and hashes the bytes the reader read for
+  bool Several() const { return runs_.size() > 1; }
+
+  // Opens the log, reads the files once and readies a run per port.
+  int Prepare() {
+    if (!options_.logFile.empty()) {
+      if (const Result<> opened = log_.Open(options_.logFile); !opened) {
+        display_.Warn(ProgressDisplay::kNoPort, opened.error());
+        return kUsage;
+      }
+    }
+    if (!options_.dbFile.empty() && !ReadFile(DownloadKind::Db, options_.dbFile)) return kBadFile;
+    if (!options_.mmiFile.empty() && !ReadFile(DownloadKind::Mmi, options_.mmiFile)) {
+      return kBadFile;
+    }
+    for (const std::string& given : options_.ports) {
+      auto run = std::make_unique<PortRun>();
+      run->index = static_cast<int>(runs_.size());
+      run->given = given;
+      run->name = ParsePortName(given);
+      Ready(*run);
+      runs_.push_back(std::move(run));
+    }
+    return kCompleted;
+  }
+
+  // Reads a file into the tables, and hashes the bytes the reader read for
   // the log.
   bool ReadFile(DownloadKind kind, const std::string& path) {
     const Result<std::string> sha256 = DigestOfRead(path, [&]() -> Result<> {
       const Result<FileWarnings> read = [&] {
         // "Number of Entries = N" belongs to the lines of the lines mode only.
         const MutedStdout muted(mode_ != ProgressMode::Lines);
-        return kind == DownloadKind::Db ? ReadDbFile(ctx_->dbTable, path.c_str())
-                                        : ReadMmiFile(ctx_->mmiBlock, path.c_str());
+        return kind == DownloadKind::Db ? ReadDbFile(read_->dbTable, path.c_str())
+                                        : ReadMmiFile(read_->mmiBlock, path.c_str());
       }();
       if (!read) return Error{read.error()};
       PrintWarnings(*read);
       return {};
     });
+    std::fflush(stdout);
     if (!sha256) {
-      Warn(sha256.error());
+      display_.Warn(ProgressDisplay::kNoPort, sha256.error());
       return false;
     }
     files_.push_back({kind, path, *sha256});
     return true;
   }
 
-  int RunOnce() {
-    const Result<> opened = port_.OpenPort(portName_);
-    if (!opened) {
-      Warn("cannot open port " + options_.ports.front() + ": " + opened.error());
-      return kPortWillNotOpen;
-    }
-    NotePortIdentity();
-    const DeviceResult result = stop_ ? DeviceResult{kDownloadFailed, {}} : LoadDevice();
-    port_.Close();
-    return result.exitCode;
+  // A port's context: the tables as read, and its worker's output led to the display.
+  void Ready(PortRun& run) {
+    DownloadContext& ctx = *run.ctx;
+    const int index = run.index;
+    ctx.dbTable = read_->dbTable;
+    ctx.mmiBlock = read_->mmiBlock;
+    ctx.maxNaks = options_.maxNaks;
+    ctx.link.SetTrace(options_.trace);
+    ctx.link.SetTraceSink([this, index](const uint8_t* frame, std::size_t size) {
+      display_.Frame(index, frame, size);
+    });
+    ctx.link.SetTxErrorHandler([this, index](const char* text) { display_.Warn(index, text); });
+    const auto changed = [this, index](const DownloadProgress& progress) {
+      display_.Changed(index, progress);
+    };
+    ctx.dbStatusText.SetListener(changed);
+    ctx.mmiStatusText.SetListener(changed);
   }
 
-  int RunRepeat() {
-    const std::string path = WatchedPath(portName_);
-    int passed = 0;
-    int failed = 0;
-    while (!stop_) {
-      if (options_.repeat == RepeatMode::Enter && passed + failed > 0) {
-        std::fputs("Connect the next device and press Enter (Ctrl-C to stop)\n", stderr);
+  template <typename Body>
+  void StartPorts(Body body) {
+    {
+      std::lock_guard guard(lock_);
+      running_ = static_cast<int>(runs_.size());
+    }
+    for (const auto& run : runs_) {
+      run->thread = std::thread([this, body, &run = *run] {
+        body(run);
+        std::lock_guard guard(lock_);
+        --running_;
+        portEnded_.notify_all();
+      });
+    }
+  }
+
+  // Keeps the bar lines up to date until every port's thread has ended.
+  void WaitForPorts() {
+    std::unique_lock guard(lock_);
+    while (running_ > 0) {
+      portEnded_.wait_for(guard, kTick);
+      guard.unlock();
+      display_.Tick();
+      guard.lock();
+    }
+    guard.unlock();
+    JoinPorts();
+  }
+
+  void JoinPorts() {
+    for (const auto& run : runs_) {
+      if (run->thread.joinable()) run->thread.join();
+    }
+  }
+
+  // The one device on the port.
+  void LoadOnce(PortRun& run) {
+    const Result<> opened = run.port.OpenPort(run.name);
+    if (!opened) {
+      display_.Warn(run.index, "cannot open port " + run.given + ": " + opened.error());
+      run.opened = false;
+      run.failure = "the port would not open";
+      return;
+    }
+    NotePortIdentity(run);
+    Count(run, stop_ ? DeviceResult{kDownloadFailed, {}} : LoadDevice(run));
+    run.port.Close();
+  }
+
+  // Device after device as the port goes away and comes back.
+  void LoadUntilStopped(PortRun& run) {
+    const std::string path = WatchedPath(run.name);
+    while (!stop_ && !noMoreDevices_) {
+      const std::optional<std::string> target = LoadNextDevice(run);
+      if (!target) break;
+      if (!stop_ && !noMoreDevices_) {
+        display_.Warn(run.index,
+                      "unplug the device for the next one (its port must go away: a device "
+                      "switched off on a port that stays is not seen)");
+        WaitUntilGone(run.port, path, *target, stop_);
+      }
+      run.port.Close();
+    }
+  }
+
+  // Round after round on every port, one Enter between rounds.
+  void RunRounds() {
+    for (bool first = true;; first = false) {
+      if (!first) {
+        if (stop_ || noMoreDevices_) break;
+        // An Enter typed while the devices were loading is not this prompt's.
+        DiscardTypedInput(STDIN_FILENO);
+        display_.Say(Several() ? "Connect the next devices and press Enter (Ctrl-C to stop)"
+                               : "Connect the next device and press Enter (Ctrl-C to stop)");
         if (!WaitForEnter(STDIN_FILENO, stop_)) break;
       }
-      Warn("waiting for " + options_.ports.front() + " (Ctrl-C to stop)");
-      if (!WaitForPort(port_, portName_, stop_, Warn)) break;
-      const std::string target = NotePortIdentity();
-      const DeviceResult result = LoadDevice();
-      ++(result.exitCode == kCompleted ? passed : failed);
-      display_.Line("device " + std::to_string(passed + failed) + ": " + result.text);
-      if (options_.repeat == RepeatMode::PortCycle && !stop_) {
-        Warn("unplug or power off the device for the next one");
-        WaitUntilGone(port_, path, target, stop_);
-      }
-      port_.Close();
+      StartPorts([this](PortRun& run) {
+        if (LoadNextDevice(run)) run.port.Close();
+      });
+      WaitForPorts();
     }
-    const int devices = passed + failed;
-    display_.Line(std::to_string(devices) + (devices == 1 ? " device: " : " devices: ") +
-                  std::to_string(passed) + " passed, " + std::to_string(failed) + " failed");
-    return failed == 0 && passed > 0 ? kCompleted : kDownloadFailed;
+  }
+
+  // Waits for the port, loads the device on it and tells the result; the
+  // file the port's path led to, or none when stopped first.
+  std::optional<std::string> LoadNextDevice(PortRun& run) {
+    display_.Warn(run.index, "waiting for " + run.given + " (Ctrl-C to stop)");
+    const Tell tell = [this, &run](const std::string& text) { display_.Warn(run.index, text); };
+    if (!WaitForPort(run.port, run.name, stop_, tell)) return std::nullopt;
+    std::string target = NotePortIdentity(run);
+    const DeviceResult result = LoadDevice(run);
+    Count(run, result);
+    display_.Line(run.index, "device " + std::to_string(run.passed + run.failed) + ": " +
+                                 result.text);
+    return target;
+  }
+
+  void Count(PortRun& run, const DeviceResult& result) {
+    const bool passed = result.exitCode == kCompleted;
+    ++(passed ? run.passed : run.failed);
+    if (!passed && run.failure.empty()) {
+      run.deviceExitCode = result.exitCode;
+      run.failure = result.text;
+    }
+    display_.Counted(run.index, passed);
   }
 
   // Takes down which device the open port is, for the log; returns the file
   // its path leads to.
-  std::string NotePortIdentity() {
-    const std::string path = WatchedPath(portName_);
+  static std::string NotePortIdentity(PortRun& run) {
+    const std::string path = WatchedPath(run.name);
     std::string target = PathTarget(path);
-    portPath_ = PortLogName(path);
-    portById_ = path.rfind(std::string(kByIdFolder) + "/", 0) == 0 ? path : ByIdPathFor(portPath_);
+    run.portPath = PortLogName(path);
+    run.portById =
+        path.rfind(std::string(kByIdFolder) + "/", 0) == 0 ? path : ByIdPathFor(run.portPath);
     return target;
   }
 
   // The downloads of one device on the open port, in order; the first
   // failure ends them. There is at least one file: the options insist.
-  DeviceResult LoadDevice() {
+  DeviceResult LoadDevice(PortRun& run) {
     DeviceResult result;
     for (const LoadFile& file : files_) {
-      result = Download(file);
+      result = Download(run, file);
       if (result.exitCode != kCompleted) break;
     }
     return result;
   }
 
-  DeviceResult Download(const LoadFile& file) {
+  DeviceResult Download(PortRun& run, const LoadFile& file) {
     const bool isDb = file.kind == DownloadKind::Db;
-    StatusText& status = isDb ? ctx_->dbStatusText : ctx_->mmiStatusText;
+    StatusText& status = isDb ? run.ctx->dbStatusText : run.ctx->mmiStatusText;
     // The progress of the device before must not show as this one's.
     DownloadProgress cleared;
     cleared.kind = file.kind;
@@ -189,65 +333,130 @@ class Loader {
     LoadRecord record;
     record.time = LocalTimeIso8601(std::time(nullptr));
     const auto started = std::chrono::steady_clock::now();
-    display_.Begin(file.kind, status);
-    if (!runner_.Start(*ctx_, port_, file.kind)) {
-      Warn("the download could not be started");
+    display_.Begin(run.index, file.kind);
+    if (!run.runner.Start(*run.ctx, run.port, file.kind)) {
+      display_.Warn(run.index, "the download could not be started");
       return {kDownloadFailed, "the download could not be started"};
     }
-    while (runner_.Running()) {
+    while (run.runner.Running()) {
       if (stop_) {
         // Stop joins the worker, which has written its final text by then.
-        runner_.Stop();
+        run.runner.Stop();
         break;
       }
-      display_.Poll();
       std::this_thread::sleep_for(kStatusPoll);
     }
-    runner_.Join();
-    display_.End();
+    run.runner.Join();
+    display_.End(run.index);
     // The status text says only that the device stopped answering; this says why.
-    if (port_.WentAway()) Warn("the port went away: " + port_.WentAwayReason());
+    if (run.port.WentAway()) {
+      display_.Warn(run.index, "the port went away: " + run.port.WentAwayReason());
+    }
 
     const DownloadProgress progress = status.Progress();
     DeviceResult result{progress.Completed() ? kCompleted : kDownloadFailed,
                         StatusTextOf(progress)};
     if (log_.IsOpen()) {
-      record.port = portPath_;
-      record.portById = portById_;
+      record.port = run.portPath;
+      record.portById = run.portById;
       record.kind = isDb ? "DB" : "MMI";
       record.file = AbsolutePath(file.path);
       record.sha256 = file.sha256;
-      record.entries = isDb ? ctx_->dbTable.count : 1;
+      record.entries = isDb ? run.ctx->dbTable.count : 1;
       record.status = result.text;
       record.exitCode = result.exitCode;
       record.seconds =
           std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-      if (const Result<> appended = log_.Append(record); !appended) Warn(appended.error());
+      if (const Result<> appended = log_.Append(record); !appended) {
+        // Every later device would go unrecorded too: the run ends with it.
+        display_.Warn(run.index, appended.error());
+        run.recorded = false;
+        noMoreDevices_ = true;
+      }
     }
     return result;
   }
 
+  // The summary lines; the exit code of the first port that failed.
+  int Summarize() {
+    display_.Finish();
+    int exitCode = kCompleted;
+    for (const auto& run : runs_) {
+      if (exitCode == kCompleted) exitCode = run->ExitCode(options_.repeat);
+    }
+    if (options_.repeat == RepeatMode::Off) {
+      if (Several()) display_.Line(PortsSummary());
+      return exitCode;
+    }
+    int passed = 0;
+    int failed = 0;
+    for (const auto& run : runs_) {
+      passed += run->passed;
+      failed += run->failed;
+      if (Several()) display_.Line(run->index, DevicesSummary(run->passed, run->failed));
+    }
+    display_.Line(Several() ? std::to_string(runs_.size()) + " ports, " +
+                                  DevicesSummary(passed, failed)
+                            : DevicesSummary(passed, failed));
+    return exitCode;
+  }
+
+  static std::string DevicesSummary(int passed, int failed) {
+    const int devices = passed + failed;
+    return std::to_string(devices) + (devices == 1 ? " device: " : " devices: ") +
+           std::to_string(passed) + " passed, " + std::to_string(failed) + " failed";
+  }
+
+  // "4 ports: 3 passed, 1 failed (ttyUSB2: ERR: DB rx timeout! ...)"
+  std::string PortsSummary() const {
+    int passed = 0;
+    std::string failures;
+    for (const auto& run : runs_) {
+      if (run->ExitCode(options_.repeat) == kCompleted) {
+        ++passed;
+        continue;
+      }
+      const std::size_t slash = run->given.find_last_of("/\\");
+      const std::string name = slash == std::string::npos ? run->given : run->given.substr(slash + 1);
+      const std::string why = run->recorded ? run->failure : "its record could not be written";
+      failures += (failures.empty() ? " (" : "; ") + name + ": " + why;
+    }
+    if (!failures.empty()) failures += ")";
+    return std::to_string(runs_.size()) + " ports: " + std::to_string(passed) + " passed, " +
+           std::to_string(static_cast<int>(runs_.size()) - passed) + " failed" + failures;
+  }
+
+  // Lets the last texts reach their readers, for a while at most.
+  int Finish(int exitCode) {
+    const auto deadline = std::chrono::steady_clock::now() + kOutputWait;
+    out_.Drain(kOutputWait);
+    err_.Drain(std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::max(deadline - std::chrono::steady_clock::now(), std::chrono::steady_clock::duration{})));
+    return exitCode;
+  }
+
   const LoadOptions& options_;
   const std::atomic<bool>& stop_;
+  std::atomic<bool> noMoreDevices_{false};  // a record could not be written
   ProgressMode mode_;
-  OutputChannel out_;
+  OutputChannel out_{STDOUT_FILENO};
+  OutputChannel err_{STDERR_FILENO};
   ProgressDisplay display_;
   LoadLog log_;
-  PortName portName_;
-  std::string portPath_;
-  std::string portById_;
   std::vector<LoadFile> files_;
-  // About 300 KB: too much for the stack.
-  std::unique_ptr<DownloadContext> ctx_ = std::make_unique<DownloadContext>();
-  SerialPort port_;
-  DownloadRunner runner_;  // declared after what its worker uses, so it is joined first
+  // The files as read, once for every port.
+  std::unique_ptr<DownloadContext> read_ = std::make_unique<DownloadContext>();
+  std::mutex lock_;
+  std::condition_variable portEnded_;
+  int running_ = 0;  // port threads not yet ended
+  std::vector<std::unique_ptr<PortRun>> runs_;
 };
 
 }  // namespace
 
 int RunLoader(const LoadOptions& options, const std::atomic<bool>& stop) {
-  Loader loader(options, stop);
-  return loader.Run();
+  Station station(options, stop);
+  return station.Run();
 }
 
 }  // namespace brenvik::load

@@ -38,6 +38,11 @@ bool WaitForPort(SerialPort& port, const PortName& name, const std::atomic<bool>
 bool WaitUntilGone(SerialPort& port, const std::string& path, const std::string& target,
                    const std::atomic<bool>& stop);
 
+// Throws away what was typed on the terminal or console on `fd` and not yet
+// read: an Enter pressed before a prompt is not the prompt's answer. Input
+// from a pipe or a file is kept.
+void DiscardTypedInput(int fd);
+
 // Waits for a line on descriptor `fd` (on a Windows console: the Enter key);
 // false at its end or when `stop` is set first.
 bool WaitForEnter(int fd, const std::atomic<bool>& stop);

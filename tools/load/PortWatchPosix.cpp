@@ -1,6 +1,7 @@
 #include "tools/load/PortWatch.h"
 
 #include <poll.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -23,6 +24,10 @@ std::string PathTarget(const std::string& path) {
 std::string PortLogName(const std::string& path) {
   const std::string target = PathTarget(path);
   return target.empty() ? path : target;
+}
+
+void DiscardTypedInput(int fd) {
+  if (::isatty(fd) == 1) (void)::tcflush(fd, TCIFLUSH);
 }
 
 bool WaitForEnter(int fd, const std::atomic<bool>& stop) {

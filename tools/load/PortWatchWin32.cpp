@@ -69,6 +69,12 @@ std::string PathTarget(const std::string& path) {
   return Utf8FromWide(target);
 }
 
+void DiscardTypedInput(int fd) {
+  const auto input = reinterpret_cast<HANDLE>(::_get_osfhandle(fd));
+  DWORD mode = 0;
+  if (input != INVALID_HANDLE_VALUE && GetConsoleMode(input, &mode)) FlushConsoleInputBuffer(input);
+}
+
 bool WaitForEnter(int fd, const std::atomic<bool>& stop) {
   const auto input = reinterpret_cast<HANDLE>(::_get_osfhandle(fd));
   if (input == INVALID_HANDLE_VALUE) return false;

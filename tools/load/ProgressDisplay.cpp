@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 #include "tools/load/Terminal.h"
 
@@ -12,7 +13,10 @@ constexpr auto kBarInterval = std::chrono::milliseconds(100);
 // The time left moves on while the device thinks; redraw for it now and then.
 constexpr auto kBarRefresh = std::chrono::seconds(1);
 constexpr int kDefaultColumns = 80;
+constexpr std::size_t kMostLabel = 24;
 constexpr const char* kEraseToEnd = "\x1b[K";
+// The bar lines are one source of output: a redraw waiting replaces the one before.
+constexpr int kBarSource = 1 << 20;
 
 // "DB  ", "MMI ": the kind column of the bar and of the final line.
 std::string KindColumn(DownloadKind kind) {
@@ -21,106 +25,195 @@ std::string KindColumn(DownloadKind kind) {
   return column;
 }
 
-// The text over the line the cursor is on: back to its start, the text, the
-// rest of the old line erased. Appended piece by piece: GCC 12 at -O3 warns
-// falsely about "literal" + std::string.
-std::string OverLine(const std::string& text) {
-  std::string over = "\r";
-  over += text;
-  over += kEraseToEnd;
-  return over;
+// The port's name without its folder ("ttyUSB0" of "/dev/ttyUSB0"), its end
+// kept when it is long: a by-id name differs in its serial number.
+std::string ShortName(const std::string& port) {
+  const std::size_t slash = port.find_last_of("/\\");
+  std::string name = slash == std::string::npos ? port : port.substr(slash + 1);
+  if (name.size() > kMostLabel) name = "..." + name.substr(name.size() - (kMostLabel - 3));
+  return name;
 }
 
 }  // namespace
 
-ProgressDisplay::ProgressDisplay(OutputChannel& out, ProgressMode mode) : out_(out), mode_(mode) {}
-
-void ProgressDisplay::Begin(DownloadKind kind, const StatusText& status) {
-  std::lock_guard guard(lock_);
-  kind_ = kind;
-  status_ = &status;
-  shown_ = {};
-  estimator_.Reset();
-  dirty_ = false;
-  drawnAt_ = {};
-}
-
-void ProgressDisplay::Poll() {
-  std::lock_guard guard(lock_);
-  PollLocked(true);
-}
-
-void ProgressDisplay::PollLocked(bool drawBar) {
-  if (status_ == nullptr) return;
-  const DownloadProgress progress = status_->Progress();
-  const auto now = Clock::now();
-  if (progress.phase != DownloadPhase::None && progress != shown_) {
-    shown_ = progress;
-    if (shown_.phase == DownloadPhase::Writing) estimator_.Observe(now, shown_.sent);
-    dirty_ = true;
-    if (mode_ == ProgressMode::Lines) out_.Write(StatusTextOf(shown_) + "\n");
-  }
-  const bool writing = shown_.phase == DownloadPhase::Writing;
-  if (drawBar && mode_ == ProgressMode::Bar && shown_.phase != DownloadPhase::None &&
-      ((dirty_ && now - drawnAt_ >= kBarInterval) || (writing && now - drawnAt_ >= kBarRefresh))) {
-    DrawBar(now);
+ProgressDisplay::ProgressDisplay(OutputChannel& out, OutputChannel& err, ProgressMode mode,
+                                 std::vector<std::string> ports)
+    : out_(out), err_(err), mode_(mode), ports_(std::move(ports)), rows_(ports_.size()) {
+  std::size_t width = 0;
+  for (const std::string& port : ports_) width = std::max(width, ShortName(port).size());
+  for (const std::string& port : ports_) {
+    std::string label = ShortName(port);
+    label.resize(width + 1, ' ');
+    labels_.push_back(Several() ? label : std::string());
   }
 }
 
-void ProgressDisplay::DrawBar(Clock::time_point now) {
-  const std::string line =
-      shown_.phase == DownloadPhase::Writing
-          ? FormatProgressLine(shown_, estimator_.EstimateAt(now, shown_.count), Columns())
-          : KindColumn(kind_) + StatusTextOf(shown_);
-  out_.Write(OverLine(line));
-  barOnLine_ = true;
-  dirty_ = false;
-  drawnAt_ = now;
+std::string ProgressDisplay::Prefix(int port) const {
+  return Several() && port != kNoPort ? ports_[static_cast<std::size_t>(port)] + ": "
+                                      : std::string();
 }
 
-void ProgressDisplay::Frame(const uint8_t* bytes, std::size_t size) {
+void ProgressDisplay::Begin(int port, DownloadKind kind) {
   std::lock_guard guard(lock_);
-  PollLocked(true);
-  std::string line = ">";
+  Row& row = rows_[static_cast<std::size_t>(port)];
+  row.kind = kind;
+  row.progress = {};
+  row.progress.kind = kind;
+  row.text.clear();
+  row.estimator.Reset();
+  row.active = true;
+  dirty_ = true;
+}
+
+void ProgressDisplay::Changed(int port, const DownloadProgress& progress) {
+  if (progress.phase == DownloadPhase::None) return;
+  std::lock_guard guard(lock_);
+  Row& row = rows_[static_cast<std::size_t>(port)];
+  row.progress = progress;
+  dirty_ = true;
+  if (progress.phase == DownloadPhase::Writing) row.estimator.Observe(Clock::now(), progress.sent);
+  if (mode_ != ProgressMode::Lines) return;
+  std::string text = StatusTextOf(progress);
+  if (text == row.text) return;
+  row.text = text;
+  // A figure that a newer one follows may be merged into it while the reader lags.
+  out_.Post(Prefix(port) + text + "\n", port, progress.phase == DownloadPhase::Writing);
+}
+
+void ProgressDisplay::Frame(int port, const uint8_t* bytes, std::size_t size) {
+  std::string line = Prefix(port) + ">";
   char pair[4];
   for (std::size_t i = 0; i < size; ++i) {
     std::snprintf(pair, sizeof pair, " %02X", bytes[i]);
     line += pair;
   }
-  out_.Write(line + "\n");
+  out_.Post(line + "\n", port);
 }
 
-void ProgressDisplay::End() {
+void ProgressDisplay::End(int port) {
   std::lock_guard guard(lock_);
-  // The final text replaces the bar; drawing it as a bar first would show it twice.
-  PollLocked(false);
-  switch (mode_) {
-    case ProgressMode::Bar:
-      out_.Write(OverLine(KindColumn(kind_) + StatusTextOf(shown_)) + "\n");
-      barOnLine_ = false;
-      break;
-    case ProgressMode::None:
-      out_.Write(StatusTextOf(shown_) + "\n");
-      break;
-    default:
-      break;
-  }
-  status_ = nullptr;
+  Row& row = rows_[static_cast<std::size_t>(port)];
+  row.active = false;
+  dirty_ = true;
+  const std::string text = StatusTextOf(row.progress);
+  if (mode_ == ProgressMode::None) out_.Post(Prefix(port) + text + "\n", port);
+  if (mode_ != ProgressMode::Bar || Several()) return;
+  // The final text takes the bar's place, on a line of its own.
+  out_.Post("\r" + KindColumn(row.kind) + text + kEraseToEnd + "\n", kBarSource);
+  drawnLines_ = 0;
+  dirty_ = false;
 }
 
-void ProgressDisplay::Line(const std::string& text) {
+void ProgressDisplay::Counted(int port, bool passed) {
+  std::lock_guard guard(lock_);
+  Row& row = rows_[static_cast<std::size_t>(port)];
+  ++(passed ? row.passed : row.failed);
+  dirty_ = true;
+}
+
+void ProgressDisplay::Line(int port, const std::string& text) {
   std::lock_guard guard(lock_);
   if (mode_ == ProgressMode::Quiet) return;
-  if (barOnLine_) {
-    out_.Write("\n");
-    barOnLine_ = false;
-  }
-  out_.Write(text + "\n");
+  EndBlockLocked();
+  out_.Post(Prefix(port) + text + "\n", port);
 }
 
-int ProgressDisplay::Columns() const {
-  const int columns = TerminalColumns(out_.Fd());
-  return columns > 0 ? columns : kDefaultColumns;
+void ProgressDisplay::Line(const std::string& text) { Line(kNoPort, text); }
+
+void ProgressDisplay::Warn(int port, const std::string& text) {
+  Say("brenvik-load: " + Prefix(port) + text);
+}
+
+void ProgressDisplay::Say(const std::string& text) {
+  std::lock_guard guard(lock_);
+  EndBlockLocked();
+  err_.PostAfter(text + "\n", out_);
+}
+
+void ProgressDisplay::Tick() {
+  if (mode_ != ProgressMode::Bar) return;
+  std::lock_guard guard(lock_);
+  const auto now = Clock::now();
+  const bool writing = std::any_of(rows_.begin(), rows_.end(), [](const Row& row) {
+    return row.active && row.progress.phase == DownloadPhase::Writing;
+  });
+  const bool shown = std::any_of(rows_.begin(), rows_.end(), [&](const Row& row) {
+    return row.progress.phase != DownloadPhase::None && (row.active || Several());
+  });
+  if (!shown) return;
+  if ((dirty_ && now - drawnAt_ >= kBarInterval) || (writing && now - drawnAt_ >= kBarRefresh)) {
+    DrawLocked(now);
+  }
+}
+
+void ProgressDisplay::Finish() {
+  if (mode_ != ProgressMode::Bar || !Several()) return;
+  std::lock_guard guard(lock_);
+  DrawLocked(Clock::now());
+  EndBlockLocked();
+}
+
+std::string ProgressDisplay::RowLine(const Row& row, std::size_t index, int columns,
+                                     Clock::time_point now) const {
+  const std::string& label = labels_[index];
+  if (row.progress.phase == DownloadPhase::Writing && row.active) {
+    const int room = columns - static_cast<int>(label.size());
+    return label + FormatProgressLine(row.progress, row.estimator.EstimateAt(now, row.progress.count),
+                                      room);
+  }
+  if (row.progress.phase == DownloadPhase::None) return label + "waiting for the port";
+  return label + KindColumn(row.kind) + StatusTextOf(row.progress);
+}
+
+std::string ProgressDisplay::TotalLine() const {
+  int passed = 0;
+  int failed = 0;
+  long sent = 0;
+  long count = 0;
+  for (const Row& row : rows_) {
+    passed += row.passed;
+    failed += row.failed;
+    if (row.active && row.progress.kind == DownloadKind::Db && row.progress.count > 0) {
+      sent += row.progress.sent;
+      count += row.progress.count;
+    }
+  }
+  std::string line = "total: " + std::to_string(passed) + " passed, " + std::to_string(failed) +
+                     " failed";
+  if (count > 0) line += ", " + std::to_string(sent) + "/" + std::to_string(count) + " entries";
+  return line;
+}
+
+void ProgressDisplay::DrawLocked(Clock::time_point now) {
+  const int terminal = TerminalColumns(out_.Fd());
+  const int columns = terminal > 0 ? terminal : kDefaultColumns;
+  std::vector<std::string> lines;
+  if (Several()) {
+    for (std::size_t i = 0; i < rows_.size(); ++i) lines.push_back(RowLine(rows_[i], i, columns, now));
+    lines.push_back(TotalLine());
+  } else {
+    lines.push_back(RowLine(rows_.front(), 0, columns, now));
+  }
+  // Back to the start of the block, then each line over the old one; the
+  // cursor stays at the end of the last.
+  std::string block = "\r";
+  if (drawnLines_ > 1) block += "\x1b[" + std::to_string(drawnLines_ - 1) + "A";
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    // One column short of the width: a line that fills it wraps on some terminals.
+    std::string line = lines[i].substr(0, static_cast<std::size_t>(std::max(columns - 1, 1)));
+    block += line + kEraseToEnd + (i + 1 < lines.size() ? "\n" : "");
+  }
+  // Only a redraw over a block already there may be merged into a newer one.
+  out_.Post(std::move(block), kBarSource, drawnLines_ > 0);
+  drawnLines_ = static_cast<int>(lines.size());
+  dirty_ = false;
+  drawnAt_ = now;
+}
+
+void ProgressDisplay::EndBlockLocked() {
+  if (drawnLines_ == 0) return;
+  out_.Post("\n", kBarSource);
+  drawnLines_ = 0;
 }
 
 }  // namespace brenvik::load

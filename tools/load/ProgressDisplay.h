@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "download/StatusText.h"
 #include "tools/load/LoadOptions.h"
@@ -13,42 +14,78 @@
 
 namespace brenvik::load {
 
-// What the loader shows of a download on standard output, by mode: the
-// progress bar updated in place at most ten times a second, each status text
-// as a line (with --trace the frames as lines between them), the final text
-// alone, or nothing. Poll and Frame may come from different threads.
+// What the loader shows of the downloads on its ports, by mode:
+// - Bar (a terminal): one port's progress bar updated in place, then each
+//   download's final text on a line of its own; for several ports a line
+//   each (the port's short name, its bar or its text) and a total line,
+//   updated in place together.
+// - Lines: every change of status text on a line of its own, with --trace the
+//   frames as lines between them; behind "PORT: " when there are several.
+// - None: the final status text of each download. Quiet: nothing.
+// Warnings go to standard error in every mode. Nothing here waits for the
+// output: the channels write it. Changed and Frame come from download
+// workers, the rest from the port threads and the main thread.
 class ProgressDisplay {
  public:
-  // `mode` is Bar, Lines, None or Quiet; Auto is resolved by the caller.
-  ProgressDisplay(OutputChannel& out, ProgressMode mode);
+  // `ports` as given on the command line, in order. `mode` is Bar, Lines,
+  // None or Quiet; Auto is resolved by the caller.
+  ProgressDisplay(OutputChannel& out, OutputChannel& err, ProgressMode mode,
+                  std::vector<std::string> ports);
 
-  // A download of `kind` starts, its progress read from `status`.
-  void Begin(DownloadKind kind, const StatusText& status);
-  // Looks at the progress and shows a change.
-  void Poll();
-  // Shows a frame that is about to be sent, after any status change before it.
-  void Frame(const uint8_t* bytes, std::size_t size);
-  // The download has ended: shows its final text.
-  void End();
-  // A line of the loader's own (a device's result, the summary); none when quiet.
+  // A download of `kind` starts on `port`.
+  void Begin(int port, DownloadKind kind);
+  // A download on `port` has published `progress`.
+  void Changed(int port, const DownloadProgress& progress);
+  // A frame about to be sent on `port`.
+  void Frame(int port, const uint8_t* bytes, std::size_t size);
+  // The download on `port` has ended with what it last published.
+  void End(int port);
+  // A device on `port` has been loaded; the total line counts it.
+  void Counted(int port, bool passed);
+  // A line of the loader's own about `port` ("device 3: Completed!"), none when quiet.
+  void Line(int port, const std::string& text);
+  // A line of the loader's own (the summary), none when quiet.
   void Line(const std::string& text);
+  // "brenvik-load: PORT: text" on standard error (no port with a single one).
+  void Warn(int port, const std::string& text);
+  // A line on standard error as it is (a prompt).
+  void Say(const std::string& text);
+  // Redraws the bar lines that changed; the main thread calls it ten times a second.
+  void Tick();
+  // Leaves the bar lines as they stand, for good.
+  void Finish();
+
+  static constexpr int kNoPort = -1;
 
  private:
   using Clock = std::chrono::steady_clock;
-  // Called with lock_ held; drawBar false leaves the bar as it stands.
-  void PollLocked(bool drawBar);
-  void DrawBar(Clock::time_point now);
-  int Columns() const;
+  struct Row {
+    DownloadKind kind = DownloadKind::Db;
+    DownloadProgress progress;  // as last published
+    std::string text;           // the last text shown as a line
+    RateEstimator estimator;
+    bool active = false;
+    int passed = 0;
+    int failed = 0;
+  };
+
+  bool Several() const { return rows_.size() > 1; }
+  std::string Prefix(int port) const;  // "PORT: " with several ports
+  std::string RowLine(const Row& row, std::size_t index, int columns, Clock::time_point now) const;
+  std::string TotalLine() const;
+  // Called with lock_ held.
+  void DrawLocked(Clock::time_point now);
+  void EndBlockLocked();
 
   std::mutex lock_;
   OutputChannel& out_;
+  OutputChannel& err_;
   ProgressMode mode_;
-  DownloadKind kind_ = DownloadKind::Db;
-  const StatusText* status_ = nullptr;
-  DownloadProgress shown_;  // the last progress seen
-  RateEstimator estimator_;
-  bool dirty_ = false;      // a change the bar does not show yet
-  bool barOnLine_ = false;  // the cursor stands at the end of a bar line
+  std::vector<std::string> ports_;
+  std::vector<std::string> labels_;  // short names, padded alike
+  std::vector<Row> rows_;
+  bool dirty_ = false;  // a change the bar lines do not show yet
+  int drawnLines_ = 0;  // lines of the bar block on screen, the cursor at the end of its last
   Clock::time_point drawnAt_{};
 };
 
