@@ -144,10 +144,10 @@ RunFigures RunStation(int ports, const std::string& tools, const std::string& db
                    tools.c_str());
       return figures;
     }
-    argv.push_back("-p");
+    argv.emplace_back("-p");
     argv.push_back(device.Path());
   }
-  argv.push_back("-d");
+  argv.emplace_back("-d");
   argv.push_back(db);
 
   const FileDescriptor out(::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
@@ -230,10 +230,10 @@ int main(int argc, char** argv) {
   }
   const double floorSeconds = brenvik::bench::DownloadFloorMs(entries) / 1000;
   std::printf(
-      "One brenvik-load, --progress=none, a %d-entry DB (%ju bytes) to each of N\n"
+      "One brenvik-load, --progress=none, a %d-entry DB (%llu bytes) to each of N\n"
       "simulated devices on pseudo-terminals answering ACK at once.\n"
       "Floor of the fixed sleeps: %.3f s (2 + 83*5 ms, 500 ms, %d * 10 ms).\n\n",
-      entries, static_cast<std::uintmax_t>(std::filesystem::file_size(db)), floorSeconds,
+      entries, static_cast<unsigned long long>(std::filesystem::file_size(db)), floorSeconds,
       entries - 1);
   std::printf("%5s %9s %10s %11s %11s %10s %11s %5s %9s\n", "ports", "wall s", "vs 1 port",
               "over floor", "loader CPU", "of 1 core", "peak RSS", "exit", "completed");
