@@ -18,6 +18,7 @@
 #include <memory>
 #include <string>
 
+#include "bench/BenchTable.h"
 #include "download/DownloadRunner.h"
 #include "download/StatusText.h"
 #include "files/DbFileReader.h"
@@ -30,15 +31,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// The sleeps a download cannot avoid: the paced first frame (2 ms after STX,
-// 5 ms after each of its 83 pairs), the 500 ms behind it, and the 10 ms that
-// each answer wait starts with.
-double FloorMs(int entries) {
-  const double firstFrame = 2 + 83 * 5;
-  const double answerWaits = 10.0 * std::max(entries - 1, 0);
-  return firstFrame + 500 + answerWaits;
-}
 
 // CPU seconds of this process's thread named `name`, from /proc; -1 when none.
 double ThreadCpuSeconds(const std::string& name) {
@@ -75,28 +67,9 @@ double CpuSeconds(const rusage& usage) {
   return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
-// A table of `entries` entries that uses every field, within what the wire carries.
-std::unique_ptr<brenvik::DbTable> MakeTable(int entries) {
-  auto table = std::make_unique<brenvik::DbTable>();
-  table->count = entries;
-  for (int i = 0; i < entries; ++i) {
-    brenvik::DbRecord& record = table->records[i];
-    std::snprintf(record.code, sizeof record.code, "C%05d", i % 100000);
-    record.attribute = static_cast<uint8_t>(i % 13);
-    record.subEntryCount = static_cast<uint8_t>(i % 4);
-    std::snprintf(record.label, sizeof record.label, "LABEL %d", i);
-    for (int k = 0; k < record.subEntryCount; ++k) {
-      record.subEntries[k].value = (i + k) % 256;
-      std::snprintf(record.subEntries[k].text, 14, "TEXT %d", k);
-    }
-    std::snprintf(record.tailText, 6, "T%d", i % 1000);
-  }
-  return table;
-}
-
 int BenchDownload(int entries) {
   auto ctx = std::make_unique<brenvik::DownloadContext>();
-  ctx->dbTable = *MakeTable(entries);
+  ctx->dbTable = *brenvik::bench::MakeBenchTable(entries);
   ctx->link.SetTrace(false);
   ctx->link.SetTxErrorHandler([](const char* text) { std::fprintf(stderr, "%s\n", text); });
 
@@ -131,7 +104,7 @@ int BenchDownload(int entries) {
 
   const brenvik::DownloadProgress progress = ctx->dbStatusText.Progress();
   const std::string status = brenvik::StatusTextOf(progress);
-  const double floorMs = FloorMs(entries);
+  const double floorMs = brenvik::bench::DownloadFloorMs(entries);
   const double cpuMs = (CpuSeconds(after) - CpuSeconds(before)) * 1000;
   std::printf("  outcome           %s, %zu frames received, %zu stray bytes\n", status.c_str(),
               device.FrameCount(), device.StrayByteCount());
@@ -154,7 +127,9 @@ int BenchReader(int entries) {
   const std::string path = (std::filesystem::temp_directory_path() /
                             ("brenvik-bench-" + std::to_string(::getpid()) + "-db.csv"))
                                .string();
-  if (const auto written = brenvik::device::WriteDbFile(*MakeTable(entries), path); !written) {
+  if (const auto written =
+          brenvik::device::WriteDbFile(*brenvik::bench::MakeBenchTable(entries), path);
+      !written) {
     std::fprintf(stderr, "brenvik-bench: %s\n", written.error().c_str());
     return 1;
   }

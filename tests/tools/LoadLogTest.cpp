@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <ctime>
+#include <nlohmann/json.hpp>
 #include <string>
 
 #include "tools/load/SystemTexts.h"
@@ -55,6 +56,31 @@ TEST(LoadLog, LocalTimeLessItsOffsetIsUtc) {
   const long seconds =
       days * 86400 + long{fields.tm_hour} * 3600 + long{fields.tm_min} * 60 + fields.tm_sec;
   EXPECT_EQ(seconds - offset, static_cast<long>(when)) << local;
+}
+
+// A name that is not UTF-8 keeps its exact bytes in file_hex; others get none.
+TEST(LoadLog, FileNameThatIsNotUtf8IsAlsoLoggedAsHex) {
+  struct Case {
+    std::string file;
+    std::string logged;
+    std::string hex;  // empty: no file_hex
+  };
+  const Case cases[] = {
+      {"/data/db.csv", "/data/db.csv", ""},
+      {"/data/caf\xc3\xa9.csv", "/data/caf\xc3\xa9.csv", ""},
+      {"caf\xe9.csv", "caf\xef\xbf\xbd.csv", "636166e92e637376"},
+      {"\xce.csv", "\xef\xbf\xbd.csv", "ce2e637376"},
+  };
+  for (const Case& c : cases) {
+    LoadRecord record;
+    record.file = c.file;
+    const std::string line = RecordLine(record);
+    ASSERT_EQ(line.back(), '\n');
+    const nlohmann::json json = nlohmann::json::parse(line);
+    EXPECT_EQ(json["file"], c.logged) << line;
+    EXPECT_EQ(json.contains("file_hex"), !c.hex.empty()) << line;
+    EXPECT_EQ(json.value("file_hex", ""), c.hex) << line;
+  }
 }
 
 TEST(PortListLine, UsbIdsAreFourHexDigitsEachOrADash) {

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <chrono>
@@ -109,6 +110,8 @@ TEST(LoaderProcessTest, ExitCodesTellWhatWentWrong) {
   const std::string badMmi = dir.Write("short-mmi.csv", "s1,1,\n");
   const std::string warnedDb = dir.Write("warned-db.csv", "1\nheading\n1,C,0,0,L,TAILS,0,0\n");
   const std::string cannotOpen = Join({noPort, "-port"});
+  const std::string fifo = dir.Path("loads.fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   const ExitCase cases[] = {
       {"no arguments", {}, 2, "no --port given"},
       {"no file", {"--port", "COM1"}, 2, "give --db FILE, --mmi FILE or both"},
@@ -134,6 +137,10 @@ TEST(LoaderProcessTest, ExitCodesTellWhatWentWrong) {
        2,
        Join({"cannot open the log ", dir.Path("no-dir/loads.jsonl"),
              " for appending: No such file or directory"})},
+      {"log that is a FIFO nobody reads: refused at once",
+       {"-p", noPort, "-d", db, "--log", fifo},
+       2,
+       Join({"cannot open the log ", fifo, " for appending: it is a FIFO with no reader"})},
       {"file that is not there", {"--port", noPort, "--db", missing}, 3, missing},
       {"file the reader rejects", {"--port", noPort, "--db", tooLong}, 3, "count 4000 is above"},
       {"good DB, rejected MMI: read before the port",

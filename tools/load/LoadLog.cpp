@@ -5,24 +5,43 @@
 #include <nlohmann/json.hpp>
 
 #include "res/Version.h"
+#include "tools/load/FileDigest.h"
 
 namespace brenvik::load {
+namespace {
+
+// Whether `text` is valid UTF-8, by the same rules the line is written with.
+bool IsUtf8(const std::string& text) {
+  try {
+    (void)nlohmann::json(text).dump();
+    return true;
+  } catch (const nlohmann::json::type_error&) {
+    return false;
+  }
+}
+
+}  // namespace
 
 std::string RecordLine(const LoadRecord& record) {
-  const nlohmann::ordered_json json = {
-      {"time", record.time},
-      {"port", record.port},
-      {"port_by_id", record.portById.empty() ? nlohmann::ordered_json(nullptr)
-                                             : nlohmann::ordered_json(record.portById)},
-      {"kind", record.kind},
-      {"file", record.file},
-      {"sha256", record.sha256},
-      {"entries", record.entries},
-      {"status", record.status},
-      {"exit_code", record.exitCode},
-      {"seconds", std::round(record.seconds * 1000.0) / 1000.0},
-      {"version", kVersion},
-  };
+  nlohmann::ordered_json json;
+  json["time"] = record.time;
+  json["port"] = record.port;
+  json["port_by_id"] = record.portById.empty() ? nlohmann::ordered_json(nullptr)
+                                               : nlohmann::ordered_json(record.portById);
+  json["kind"] = record.kind;
+  json["file"] = record.file;
+  // A file name in a legacy encoding loses its bad bytes to U+FFFD in `file`;
+  // its exact bytes go beside it, so the log still names the file.
+  if (!IsUtf8(record.file)) {
+    json["file_hex"] =
+        LowerHex(reinterpret_cast<const unsigned char*>(record.file.data()), record.file.size());
+  }
+  json["sha256"] = record.sha256;
+  json["entries"] = record.entries;
+  json["status"] = record.status;
+  json["exit_code"] = record.exitCode;
+  json["seconds"] = std::round(record.seconds * 1000.0) / 1000.0;
+  json["version"] = kVersion;
   return json.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
 }
 

@@ -24,7 +24,8 @@ struct LoadRecord {
 
 // The record as one line of JSON, newline included, with the tool's version.
 // Texts that are not valid UTF-8 (a file name) are written with U+FFFD in
-// place of the bad bytes rather than refused.
+// place of the bad bytes rather than refused; a file name that is not also
+// gets "file_hex", its exact bytes in lowercase hex.
 std::string RecordLine(const LoadRecord& record);
 
 // `when` as local time in ISO 8601 with the zone's offset.
@@ -40,11 +41,13 @@ std::string FormatIso8601(const std::tm& local, long offsetSeconds);
 // mix.
 class LoadLog {
  public:
-  // Opens (creating it; on Linux mode 0644 less the umask) `path` for appending; fails
-  // with "cannot open the log PATH for appending: ...".
+  // Opens (creating it; on Linux mode 0644 less the umask) `path` for appending
+  // without waiting on it; fails at once with "cannot open the log PATH for
+  // appending: ...", "...: it is a FIFO with no reader" for a FIFO nobody reads.
   Result<> Open(const std::string& path);
   bool IsOpen() const { return fd_.IsOpen(); }
-  // Appends one record; fails with "cannot write to the log PATH: ...".
+  // Appends one record; fails with "cannot write to the log PATH: CAUSE" when
+  // the whole line could not be written (a full disk, a file size limit).
   Result<> Append(const LoadRecord& record);
 
  private:

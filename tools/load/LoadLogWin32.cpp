@@ -4,6 +4,7 @@
 #include <io.h>
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <utility>
 
@@ -44,12 +45,19 @@ Result<> LoadLog::Open(const std::string& path) {
 Result<> LoadLog::Append(const LoadRecord& record) {
   const std::string line = RecordLine(record);
   const auto handle = reinterpret_cast<HANDLE>(::_get_osfhandle(fd_.Get()));
-  DWORD written = 0;
-  if (!WriteFile(handle, line.data(), static_cast<DWORD>(line.size()), &written, nullptr)) {
-    return WindowsError("cannot write to the log " + path_, GetLastError());
+  // One write for the line; a short one is followed by the rest, so the line
+  // ends whole or the write that fails says why.
+  std::size_t done = 0;
+  while (done < line.size()) {
+    DWORD written = 0;
+    if (!WriteFile(handle, line.data() + done, static_cast<DWORD>(line.size() - done), &written,
+                   nullptr)) {
+      return WindowsError("cannot write to the log " + path_, GetLastError());
+    }
+    if (written == 0) return Error{"cannot write to the log " + path_ + ": nothing was written"};
+    done += written;
   }
-  if (written == line.size()) return {};
-  return Error{"cannot write to the log " + path_ + ": the disk is full"};
+  return {};
 }
 
 }  // namespace brenvik::load
