@@ -100,8 +100,14 @@ void ProgressDisplay::End(int port) {
   const std::string text = StatusTextOf(row.progress);
   if (mode_ == ProgressMode::None) out_.Post(Prefix(port) + text + "\n", port);
   if (mode_ != ProgressMode::Bar || Several()) return;
-  // The final text takes the bar's place, on a line of its own.
-  out_.Post("\r" + KindColumn(row.kind) + text + kEraseToEnd + "\n", kBarSource);
+  // The final text takes the bar's place, on a line of its own. Appended
+  // piece by piece: GCC 12 at -O3 warns falsely about "literal" + std::string.
+  std::string line = "\r";
+  line += KindColumn(row.kind);
+  line += text;
+  line += kEraseToEnd;
+  line += "\n";
+  out_.Post(std::move(line), kBarSource);
   drawnLines_ = 0;
   dirty_ = false;
 }
