@@ -114,7 +114,7 @@ TEST(PortNameTest, BuiltInPortsAreTheSerial8250PnpAndPlatformOnes) {
     for (const auto& [bus, driver] : c.chain) {
       fs::create_directories(device /= bus);
       fs::create_symlink("/sys/bus/" + bus, device / "subsystem");
-      fs::create_symlink("/sys/bus/" + bus + "/drivers/" + driver, device / "driver");
+      fs::create_symlink(fs::path("/sys/bus") / bus / "drivers" / driver, device / "driver");
     }
     fs::create_directories(root.path / "class" / c.tty);
     if (!c.chain.empty()) fs::create_symlink(device, root.path / "class" / c.tty / "device");

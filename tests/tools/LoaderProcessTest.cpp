@@ -496,8 +496,8 @@ TEST(StationProcessTest, StopWithAStalledPipeReleasesEveryPortWithinASecond) {
   ChildProcess loader(args, ChildOut::Stalled);
   // Far more than the pipe's page of frame lines: the downloads go on unheld.
   for (const auto& device : devices) ASSERT_TRUE(device->WaitForFrames(40, 10s));
-  loader.Signal(SIGQUIT);
-  const auto deadline = std::chrono::steady_clock::now() + 1s;
+  loader.Signal(SIGINT);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
   std::vector<int> exclusive(devices.size(), -1);
   for (;;) {
     for (std::size_t i = 0; i < devices.size(); ++i) {

@@ -20,7 +20,7 @@ TEST(OutputChannelTest, ALaggingReaderGetsTheNewestProgressAndEveryOtherText) {
   {
     OutputChannel channel(ends[1]);
     // More than the pipe and the lag allowance take: the reader lags from here on.
-    channel.Post(std::string(24 * 1024, '.') + "\n");
+    channel.Post(std::string(std::size_t{24} * 1024, '.') + "\n");
     for (int i = 1; i <= 100; ++i) channel.Post("a " + std::to_string(i) + "\n", 0, true);
     channel.Post("b 1\n", 1, true);
     channel.Post("a done\n", 0);

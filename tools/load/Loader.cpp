@@ -185,7 +185,7 @@ class Station {
   }
 
   // A port's context: the tables as read, and its worker's output led to the display.
-  void Ready(PortRun& run) {
+  void Ready(const PortRun& run) {
     DownloadContext& ctx = *run.ctx;
     const int index = run.index;
     ctx.dbTable = read_->dbTable;
@@ -248,7 +248,8 @@ class Station {
       return;
     }
     NotePortIdentity(run);
-    Count(run, stop_ ? DeviceResult{kDownloadFailed, {}} : LoadDevice(run));
+    Count(run, stop_ ? DeviceResult{kDownloadFailed, "stopped before its download began"}
+                     : LoadDevice(run));
     run.port.Close();
   }
 
@@ -427,7 +428,10 @@ class Station {
       }
       const std::string name = PortShortName(run->given);
       const std::string why = run->recorded ? run->failure : "its record could not be written";
-      failures += (failures.empty() ? " (" : "; ") + name + ": " + why;
+      failures += failures.empty() ? " (" : "; ";
+      failures += name;
+      failures += ": ";
+      failures += why;
     }
     if (!failures.empty()) failures += ")";
     return std::to_string(runs_.size()) + " ports: " + std::to_string(passed) + " passed, " +

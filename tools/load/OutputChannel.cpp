@@ -14,7 +14,7 @@ namespace brenvik::load {
 namespace {
 
 // Past this many bytes waiting, the reader lags and stale texts merge.
-constexpr std::size_t kLagBytes = 16 * 1024;
+constexpr std::size_t kLagBytes = std::size_t{16} * 1024;
 // How long a text posted after another channel's waits for it at most.
 constexpr auto kAfterWait = std::chrono::milliseconds(200);
 
