@@ -157,6 +157,7 @@ void ProgressDisplay::Tick() {
 void ProgressDisplay::Finish() {
   if (mode_ != ProgressMode::Bar || !Several()) return;
   std::lock_guard guard(lock_);
+  finished_ = true;
   DrawLocked(Clock::now());
   EndBlockLocked();
 }
@@ -169,7 +170,9 @@ std::string ProgressDisplay::RowLine(const Row& row, std::size_t index, int colu
                               columns, label);
   }
   const std::string head = label.empty() ? label : label + " ";
-  if (row.progress.phase == DownloadPhase::None) return head + "waiting for the port";
+  if (row.progress.phase == DownloadPhase::None) {
+    return head + (finished_ ? "not loaded" : "waiting for the port");
+  }
   return head + KindColumn(row.kind) + StatusTextOf(row.progress);
 }
 
@@ -187,7 +190,7 @@ std::string ProgressDisplay::TotalLine() const {
     }
   }
   std::string line =
-      "total: " + std::to_string(passed) + " passed, " + std::to_string(failed) + " failed";
+      "devices: " + std::to_string(passed) + " passed, " + std::to_string(failed) + " failed";
   if (count > 0) line += ", " + std::to_string(sent) + "/" + std::to_string(count) + " entries";
   return line;
 }

@@ -90,8 +90,9 @@ class ProgressDisplay {
   std::vector<std::string> ports_;
   std::vector<std::string> labels_;  // short names, padded alike
   std::vector<Row> rows_;
-  bool dirty_ = false;  // a change the bar lines do not show yet
-  int drawnLines_ = 0;  // lines of the bar block on screen, the cursor at the end of its last
+  bool dirty_ = false;     // a change the bar lines do not show yet
+  bool finished_ = false;  // the run is over: a port still waiting was never loaded
+  int drawnLines_ = 0;     // lines of the bar block on screen, the cursor at the end of its last
   Clock::time_point drawnAt_{};
 };
 
