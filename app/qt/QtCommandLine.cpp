@@ -25,7 +25,12 @@ constexpr const char* kUsage =
     "  --version     show the version\n"
     "\n"
     "Qt's own options, such as -platform offscreen or -style fusion, are passed\n"
-    "on to Qt.\n";
+    "on to Qt.\n"
+    "\n"
+    "Exit status:\n"
+    "  0  the window was closed\n"
+    "  1  no desktop session was found (no display)\n"
+    "  2  wrong usage\n";
 
 enum class QtValue { kNone, kNext, kNextOrEquals };
 
