@@ -42,6 +42,7 @@ constexpr const char* kUsageText =
     "brackets each failed port's name and final text.\n"
     "\n"
     "@port\n"
+    "\n"
     "@stop\n"
     "Output whose reader has gone (a closed pipe) is dropped; the download goes\n"
     "on to its end and is logged.\n"
