@@ -235,7 +235,7 @@ TEST(LoaderProcessTest, HelpNamesThePortFormsAndExitCodes) {
        {"-p PORT [-p PORT]... -d DB-FILE [-m MMI-FILE]", "-p PORT [-p PORT]... -m MMI-FILE",
         "-p may be given several times", "use\n                         --repeat=enter", "COMn",
         "/dev/", "--list-ports", "/dev/serial/by-id", "--repeat[=enter]", "--progress=MODE",
-        "--log=FILE", "Exit codes", "  5  a download failed or was stopped"}) {
+        "--log=FILE", "--check", "Exit codes", "  5  a download failed or was stopped"}) {
     EXPECT_NE(loader.Out().find(part), std::string::npos) << part;
   }
 }
