@@ -143,7 +143,7 @@ int BenchReader(int entries) {
     const auto start = Clock::now();
     const brenvik::Result<brenvik::FileWarnings> result = [&] {
       // The reader's count line would otherwise be timed and printed with every run.
-      const brenvik::load::MutedStdout quiet(true);
+      const brenvik::load::MutedOutput quiet(STDOUT_FILENO, true);
       return brenvik::ReadDbFile(*table, path.c_str());
     }();
     bestMs =

@@ -130,6 +130,7 @@ void DownloadDb(DownloadContext& ctx) {
         end.rxTimeout = true;
         break;
       }
+      progress.answered = true;
       const auto answer = static_cast<uint8_t>(reply.ret);
       if (answer == kAck) {
         ++index;

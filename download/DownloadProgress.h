@@ -47,6 +47,9 @@ struct DownloadProgress {
   // frame makes it 1.
   int sent = 0;
   int count = 0;  // entries of the download, as the file gave them
+  // The device has answered at least once (ACK, NAK or another byte): a
+  // time-out without it means nothing came back at all.
+  bool answered = false;
   DownloadOutcome outcome = DownloadOutcome::Completed;  // once Ended
   LinkDiagnostic diagnostic;                             // once Ended
 

@@ -51,6 +51,7 @@ void DownloadMmi(DownloadContext& ctx) {
     end.rxTimeout = reply.timedOut != 0;
     // NAK is a refusal like any other byte: the block is not sent again.
     end.noAck = !end.rxTimeout && static_cast<uint8_t>(reply.ret) != kAck;
+    progress.answered = !end.stopped && !end.rxTimeout;
   }
   end.txError = ctx.txError != 0;
   progress.sent = end.Outcome() == DownloadOutcome::Completed ? 1 : 0;

@@ -61,8 +61,9 @@ int RunOnPty(const DeviceOptions& options) {
 
 int RunOnSerialPort(const DeviceOptions& options) {
   brenvik::SerialPort port;
-  if (port.OpenPath(options.devicePath.c_str()) != 1) {
-    std::fprintf(stderr, "brenvik-device: cannot open %s\n", options.devicePath.c_str());
+  // The cause names the device: missing, permission denied, in use by whom.
+  if (const brenvik::Result<> opened = port.OpenDevice(options.devicePath); !opened) {
+    std::fprintf(stderr, "brenvik-device: %s\n", opened.error().c_str());
     return 1;
   }
   brenvik::device::PortLine line(port);

@@ -84,6 +84,13 @@ void CheckFlow(const FlowCase& c, int32_t maxNaks) {
     EXPECT_EQ(h.device.ReadCalls(), c.reads) << c.name;
   }
   EXPECT_TRUE(h.boxes.empty()) << c.name;
+  // A time-out tells whether anything came back before it (the device
+  // answers a frame its script does not reach with ACK).
+  if (h.ctx->dbStatusText.Progress().outcome == DownloadOutcome::RxTimeout) {
+    const bool answers = std::any_of(c.script.begin(), c.script.end(),
+                                     [](const Answer& answer) { return !answer.bytes.empty(); });
+    EXPECT_EQ(h.ctx->dbStatusText.Progress().answered, answers) << c.name;
+  }
   // Every frame on the line is whole: 168 bytes each.
   EXPECT_EQ(h.device.Line().size(), 168u * c.frames.size()) << c.name;
 }
@@ -146,6 +153,12 @@ TEST(DbDownload, FramesAndOutcomeFollowTheAnswers) {
        {{0x80, 3, 0}, {0x82, 1, 1}},
        "ERR: DB rx timeout!k = 00, ret = 00, retry = 10",
        10},
+      {"NAK, then silence: the time-out follows an answer",
+       3,
+       AnswersAfterFirst({Answer::Nak(), Answer::Silent()}),
+       {{0x80, 3, 0}, {0x82, 1, 1}, {0x82, 0, 0}},
+       "ERR: DB rx timeout!k = 00, ret = 00, retry = 10",
+       11},
       {"silent one-entry device never times out",
        1,
        {Answer::Silent()},

@@ -51,6 +51,8 @@ constexpr const char* kMmi =
     "s1,1,\ns2,0,\ns3,5,\ns4,2,\ns5,9,\nt1,FIRST TEXT,\nt2,SECOND TEXT,\nt3,THIRD TEXT,\n";
 constexpr const char* kMmiSha256 =
     "9f0f29e5a745874bd0af40305f832d21450d22a822977f5a702920f17fbb68b3";
+constexpr const char* kNoAnswer =
+    "no answer from the device: check that it is connected, powered and waiting for a download\n";
 
 bool Contains(const std::vector<std::string>& lines, const std::string& line) {
   return std::find(lines.begin(), lines.end(), line) != lines.end();
@@ -98,7 +100,8 @@ struct ExitCase {
   const char* name;
   std::vector<std::string> args;  // behind the program name
   int exitCode;
-  std::string stderrHas;
+  std::string stderrHas;  // exactly once
+  std::string stdoutIs = {};
 };
 
 TEST(LoaderProcessTest, ExitCodesTellWhatWentWrong) {
@@ -109,6 +112,7 @@ TEST(LoaderProcessTest, ExitCodesTellWhatWentWrong) {
   const std::string tooLong = dir.Write("long-db.csv", "4000\nheading\n");
   const std::string badMmi = dir.Write("short-mmi.csv", "s1,1,\n");
   const std::string warnedDb = dir.Write("warned-db.csv", "1\nheading\n1,C,0,0,L,TAILS,0,0\n");
+  const std::string mmi = dir.Write("in-mmi.csv", kMmi);
   const std::string cannotOpen = Join({noPort, "-port"});
   const std::string fifo = dir.Path("loads.fifo");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
@@ -141,7 +145,29 @@ TEST(LoaderProcessTest, ExitCodesTellWhatWentWrong) {
        {"-p", noPort, "-d", db, "--log", fifo},
        2,
        Join({"cannot open the log ", fifo, " for appending: it is a FIFO with no reader"})},
-      {"file that is not there", {"--port", noPort, "--db", missing}, 3, missing},
+      {"file that is not there: said once, with its name",
+       {"--port", noPort, "--db", missing},
+       3,
+       Join({"brenvik-load: ", missing, ": Error opening file: No such file or directory\n"})},
+      {"--check of a file that is not there", {"--check", "-m", missing}, 3, "Error opening file"},
+      {"--check of good files: nothing sent, no port",
+       {"--check", "-d", warnedDb, "-m", mmi},
+       0,
+       "(tailText) has 5 characters",
+       Join({warnedDb, ": DB file, 1 entry, 1 warning\n", mmi, ": MMI file, readable\n"})},
+      {"--check of a refused file",
+       {"--check", "-d", tooLong, "-m", mmi},
+       3,
+       "count 4000 is above"},
+      {"--check of an MMI file given as a DB file",
+       {"--check", "-d", mmi},
+       3,
+       Join({mmi, ":1: count line has no number; this looks like an MMI file; give it with -m\n"})},
+      {"DB file given as an MMI file",
+       {"-p", noPort, "-m", db},
+       3,
+       Join({db, ":1: line has no value field; this looks like a DB file; give it with -d\n"})},
+      {"--check with a port", {"--check", "-p", noPort, "-d", db}, 2, "--check sends nothing"},
       {"file the reader rejects", {"--port", noPort, "--db", tooLong}, 3, "count 4000 is above"},
       {"good DB, rejected MMI: read before the port",
        {"-p", noPort, "-d", db, "-m", badMmi},
@@ -150,22 +176,26 @@ TEST(LoaderProcessTest, ExitCodesTellWhatWentWrong) {
       {"port that is not there",
        {"--port", noPort, "--db", db},
        4,
-       Join({"brenvik-load: cannot open port ", noPort, ": ", noPort,
+       Join({"brenvik-load: ", noPort,
              ": no such device; check that the adapter is plugged in and the name is right\n"})},
+      {"two ports that are not there: each named once",
+       {"-p", noPort, "-p", cannotOpen, "-d", db},
+       4,
+       Join({"brenvik-load: ", noPort, ": no such device"})},
       {"warned file: its warnings, one line each, come before the port is tried",
        {"--port", noPort, "--db", warnedDb},
        4,
        Join({warnedDb,
              ":3: field 6 (tailText) has 5 characters, more than the 4 that reach the device "
-             "whole: it gets \"TAILS\" without its terminating zero\nbrenvik-load: cannot open "
-             "port "})},
-      {"short options", {"-p", cannotOpen, "-d", db}, 4, Join({"cannot open port ", cannotOpen})},
+             "whole: it gets \"TAILS\" without its terminating zero\nbrenvik-load: ",
+             noPort})},
+      {"short options", {"-p", cannotOpen, "-d", db}, 4, Join({cannotOpen, ": no such device"})},
       {"short option with its value attached",
        {Join({"-p", cannotOpen}), Join({"-d", db})},
        4,
-       Join({"cannot open port ", cannotOpen})},
+       Join({cannotOpen, ": no such device"})},
       {"long options with =", {Join({"--port=", cannotOpen}), Join({"--mmi=", badMmi})}, 3, badMmi},
-      {"COM0 is no port", {"--port", "COM0", "--db", db}, 4, "cannot open port COM0: COM0 is not"},
+      {"COM0 is no port", {"--port", "COM0", "--db", db}, 4, "brenvik-load: COM0 is not a port"},
   };
   for (const ExitCase& c : cases) {
     std::vector<std::string> argv = {kLoader};
@@ -173,7 +203,13 @@ TEST(LoaderProcessTest, ExitCodesTellWhatWentWrong) {
     ChildProcess loader(argv);
     ASSERT_TRUE(loader.Started()) << c.name;
     EXPECT_EQ(loader.Wait(5s), c.exitCode) << c.name << "\n" << loader.Err();
-    EXPECT_NE(loader.Err().find(c.stderrHas), std::string::npos) << c.name << "\n" << loader.Err();
+    const std::string& err = loader.Err();
+    EXPECT_NE(err.find(c.stderrHas), std::string::npos) << c.name << "\n" << err;
+    EXPECT_EQ(err.find(c.stderrHas, err.find(c.stderrHas) + 1), std::string::npos) << err;
+    EXPECT_EQ(err.find("cannot open port"), std::string::npos) << c.name << "\n" << err;
+    if (!c.stdoutIs.empty()) {
+      EXPECT_EQ(loader.Out(), c.stdoutIs) << c.name;
+    }
   }
 }
 
@@ -199,7 +235,8 @@ TEST(LoaderProcessTest, HelpNamesThePortFormsAndExitCodes) {
        {"-p PORT [-p PORT]... -d DB-FILE [-m MMI-FILE]", "-p PORT [-p PORT]... -m MMI-FILE",
         "-p may be given several times", "use\n                         --repeat=enter", "COMn",
         "/dev/", "--list-ports", "/dev/serial/by-id", "--repeat[=enter]", "--progress=MODE",
-        "--log=FILE", "Exit status:", "  5  a download failed or was stopped", "Files:"}) {
+        "--log=FILE", "--check", "Exit status:", "  5  a download failed or was stopped",
+        "Files:"}) {
     EXPECT_NE(loader.Out().find(part), std::string::npos) << part;
   }
 }
@@ -223,6 +260,7 @@ TEST(LoaderProcessTest, SilentDeviceEndsTheDownloadWithExitCodeFive) {
   const std::vector<std::string> lines = loader.OutLines();
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines.back().rfind("ERR: DB rx timeout!k = 00, ret = ", 0), 0u) << lines.back();
+  EXPECT_EQ(loader.Err(), Join({"brenvik-load: ", kNoAnswer}));
   // STX, the 83 body bytes up to the checksum, ETX.
   const std::regex frameLine(R"(> 02 52 FF (80 03 00|82 01 00)( [0-9A-F]{2}){78} 03)");
   std::vector<std::string> traced;
@@ -418,6 +456,7 @@ TEST(LoaderProcessTest, DeviceGoneDuringTheDownloadIsNamedAndEndsWithExitCodeFiv
                                     "off)\n"})),
             std::string::npos)
       << loader.Err();
+  EXPECT_EQ(loader.Err().find(kNoAnswer), std::string::npos) << "the port says why";
 }
 
 // The texts one port printed in lines mode, its "PORT: " taken off.
@@ -475,6 +514,7 @@ TEST(StationProcessTest, FourPortsGetTheSameFramesAndASilentOneFailsAlone) {
       EXPECT_EQ(frames[i].body, first[i].body) << "frame " << i;
     }
   }
+  EXPECT_EQ(loader.Err(), Join({"brenvik-load: ", silentPort, ": ", kNoAnswer}));
   const std::string name = silentPort.substr(std::string("/dev/").size());
   EXPECT_EQ(loader.OutLines().back(),
             Join({"4 ports: 3 passed, 1 failed (", name, ": ", timeout, ")"}));

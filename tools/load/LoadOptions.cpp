@@ -21,6 +21,7 @@ namespace {
 constexpr const char* kUsageText =
     "Usage: brenvik-load [OPTION]... -p PORT [-p PORT]... -d DB-FILE [-m MMI-FILE]\n"
     "  or:  brenvik-load [OPTION]... -p PORT [-p PORT]... -m MMI-FILE\n"
+    "  or:  brenvik-load --check [-d DB-FILE] [-m MMI-FILE]\n"
     "  or:  brenvik-load --list-ports\n"
     "\n"
     "Downloads a DB file, an MMI file or both to the device on PORT (9600 8N1).\n"
@@ -74,6 +75,9 @@ constexpr const char* kUsageText =
     "                         they go on the line: \"> 02 52 FF 80 03 00 41 ...\n"
     "                         14 03\" is STX, the body up to its checksum, ETX;\n"
     "                         the status texts come as lines between them\n"
+    "      --check            read the files given with -d and -m and print what\n"
+    "                         each holds, then exit (3 when one is refused);\n"
+    "                         nothing is sent, and --port is refused\n"
     "      --list-ports       print the serial ports present, one a line, and\n"
     "@list\n"
     "  -h, --help             show this text\n"
@@ -131,6 +135,7 @@ enum LongOnly : int {
   kMaxNaks,
   kTrace,
   kListPorts,
+  kCheck,
 };
 
 constexpr option kLongOptions[] = {
@@ -144,6 +149,7 @@ constexpr option kLongOptions[] = {
     {"max-naks", required_argument, nullptr, kMaxNaks},
     {"trace", no_argument, nullptr, kTrace},
     {"list-ports", no_argument, nullptr, kListPorts},
+    {"check", no_argument, nullptr, kCheck},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, 'V'},
     {nullptr, 0, nullptr, 0},
@@ -292,6 +298,9 @@ ParsedOptions ParseLoadOptions(int argc, char** argv) {
       case kListPorts:
         options.listPorts = true;
         break;
+      case kCheck:
+        options.check = true;
+        break;
       default:
         // A refused word has been read past: it is the one before optind.
         return UsageError(tools::OptionErrorText(kLongOptions, option, optopt,
@@ -301,7 +310,11 @@ ParsedOptions ParseLoadOptions(int argc, char** argv) {
   }
   if (optind < argc) return UsageError(std::string("unexpected argument ") + argv[optind]);
   if (options.listPorts) return parsed;
-  if (options.ports.empty()) return UsageError("no --port given");
+  if (options.check && (!options.ports.empty() || !options.logFile.empty() ||
+                        options.repeat != RepeatMode::Off || options.trace)) {
+    return UsageError("--check sends nothing: it takes no --port, --log, --repeat or --trace");
+  }
+  if (!options.check && options.ports.empty()) return UsageError("no --port given");
   if (options.dbFile.empty() && options.mmiFile.empty()) {
     return UsageError("give --db FILE, --mmi FILE or both");
   }

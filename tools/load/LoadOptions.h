@@ -36,6 +36,7 @@ inline constexpr int kDefaultMaxNaks = 100;
 // What the command line asks for.
 struct LoadOptions {
   bool listPorts = false;
+  bool check = false;              // read the files and say what they hold; no port
   std::vector<std::string> ports;  // as given, in order, each port once
   std::string dbFile;              // empty: no DB download
   std::string mmiFile;             // empty: no MMI download

@@ -17,6 +17,7 @@
 #include "base/Result.h"
 #include "download/DownloadContext.h"
 #include "download/DownloadRunner.h"
+#include "files/DataFileKind.h"
 #include "files/DbFileReader.h"
 #include "files/FileWarnings.h"
 #include "files/MmiFileReader.h"
@@ -49,12 +50,42 @@ std::string AbsolutePath(const std::string& path) {
   return error ? path : std::string(absolute.begin(), absolute.end());
 }
 
+// Said on standard error behind a silent device's status text.
+constexpr const char* kNoAnswerHint =
+    "no answer from the device: check that it is connected, powered and waiting for a download";
+
 // A file as read, for its download and its log record.
 struct LoadFile {
   DownloadKind kind = DownloadKind::Db;
   std::string path;  // as given
   std::string sha256;
+  std::size_t warnings = 0;
 };
+
+// What a refused file's error goes on with when the file looks like the
+// other kind: a file given with the wrong option. Empty otherwise.
+std::string WrongKindHint(DownloadKind kind, const std::string& path) {
+  const DataFileKind looks = GuessDataFileKind(path);
+  if (kind == DownloadKind::Db && looks == DataFileKind::Mmi) {
+    return "; this looks like an MMI file; give it with -m";
+  }
+  if (kind == DownloadKind::Mmi && looks == DataFileKind::Db) {
+    return "; this looks like a DB file; give it with -d";
+  }
+  return {};
+}
+
+// "db.csv: DB file, 3000 entries, 2 warnings", "mmi.csv: MMI file, readable".
+std::string CheckedLine(const LoadFile& file, int entries) {
+  std::string line = file.path + ": " + KindName(file.kind) + " file, ";
+  line += file.kind == DownloadKind::Db
+              ? std::to_string(entries) + (entries == 1 ? " entry" : " entries")
+              : std::string("readable");
+  if (file.warnings > 0) {
+    line += ", " + std::to_string(file.warnings) + (file.warnings == 1 ? " warning" : " warnings");
+  }
+  return line;
+}
 
 // The outcome of one device's downloads.
 struct DeviceResult {
@@ -103,6 +134,7 @@ class Station {
   Station& operator=(const Station&) = delete;
 
   int Run() {
+    if (options_.check) return Finish(Check());
     const int prepared = Prepare();
     if (prepared != kCompleted) return Finish(prepared);
     if (options_.repeat == RepeatMode::Enter) {
@@ -129,6 +161,19 @@ class Station {
   }
 
   bool Several() const { return runs_.size() > 1; }
+
+  // Reads every file given and says what each holds; nothing is sent.
+  int Check() {
+    const bool db = options_.dbFile.empty() || CheckFile(DownloadKind::Db, options_.dbFile);
+    const bool mmi = options_.mmiFile.empty() || CheckFile(DownloadKind::Mmi, options_.mmiFile);
+    return db && mmi ? kCompleted : kBadFile;
+  }
+
+  bool CheckFile(DownloadKind kind, const std::string& path) {
+    if (!ReadFile(kind, path)) return false;
+    display_.Line(CheckedLine(files_.back(), read_->dbTable.count));
+    return true;
+  }
 
   // Opens the log, reads the files once and readies a run per port.
   int Prepare() {
@@ -164,15 +209,25 @@ class Station {
   // Reads a file into the tables, and hashes the bytes the reader read for
   // the log.
   bool ReadFile(DownloadKind kind, const std::string& path) {
+    // The descriptors are muted below: what is queued for them goes out first.
+    out_.Drain(kOutputWait);
+    err_.Drain(kOutputWait);
+    std::size_t warnings = 0;
     const Result<std::string> sha256 = DigestOfRead(path, [&]() -> Result<> {
-      const Result<FileWarnings> read = [&] {
-        // "Number of Entries = N" belongs to the lines of the lines mode only.
-        const MutedStdout muted(mode_ != ProgressMode::Lines);
-        return kind == DownloadKind::Db ? ReadDbFile(read_->dbTable, path.c_str())
-                                        : ReadMmiFile(read_->mmiBlock, path.c_str());
+      const Result<FileWarnings> read = [&]() -> Result<FileWarnings> {
+        // "Number of Entries = N" belongs to the lines of the lines mode only;
+        // a file that will not open is said once, by the error below.
+        const MutedOutput mutedOut(STDOUT_FILENO, mode_ != ProgressMode::Lines || options_.check);
+        const MutedOutput mutedErr(STDERR_FILENO, true);
+        Result<FileWarnings> result = kind == DownloadKind::Db
+                                          ? ReadDbFile(read_->dbTable, path.c_str())
+                                          : ReadMmiFile(read_->mmiBlock, path.c_str());
+        if (!result) return Error{result.error() + WrongKindHint(kind, path)};
+        return result;
       }();
       if (!read) return Error{read.error()};
       PrintWarnings(*read);
+      warnings = read->size();
       return {};
     });
     std::fflush(stdout);
@@ -180,7 +235,7 @@ class Station {
       display_.Warn(ProgressDisplay::kNoPort, sha256.error());
       return false;
     }
-    files_.push_back({kind, path, *sha256});
+    files_.push_back({kind, path, *sha256, warnings});
     return true;
   }
 
@@ -242,7 +297,8 @@ class Station {
   void LoadOnce(PortRun& run) {
     const Result<> opened = run.port.OpenPort(run.name);
     if (!opened) {
-      display_.Warn(run.index, "cannot open port " + run.given + ": " + opened.error());
+      // The cause names the port already.
+      display_.Warn(ProgressDisplay::kNoPort, opened.error());
       run.opened = false;
       run.failure = "the port would not open";
       return;
@@ -290,8 +346,11 @@ class Station {
   // Waits for the port, loads the device on it and tells the result; the
   // file the port's path led to, or none when stopped first.
   std::optional<std::string> LoadNextDevice(PortRun& run) {
-    display_.Warn(run.index, "waiting for " + run.given + " (Ctrl-C to stop)");
-    const Tell tell = [this, &run](const std::string& text) { display_.Warn(run.index, text); };
+    display_.Warn(ProgressDisplay::kNoPort, "waiting for " + run.given + " (Ctrl-C to stop)");
+    // What the watch tells names the port already.
+    const Tell tell = [this](const std::string& text) {
+      display_.Warn(ProgressDisplay::kNoPort, text);
+    };
     if (!WaitForPort(run.port, run.name, stop_, tell)) return std::nullopt;
     std::string target = NotePortIdentity(run);
     const DeviceResult result = LoadDevice(run);
@@ -359,11 +418,14 @@ class Station {
     run.runner.Join();
     display_.End(run.index);
     // The status text says only that the device stopped answering; this says why.
+    const DownloadProgress progress = status.Progress();
     if (run.port.WentAway()) {
-      display_.Warn(run.index, "the port went away: " + run.port.WentAwayReason());
+      // The reason names the port.
+      display_.Warn(ProgressDisplay::kNoPort, "the port went away: " + run.port.WentAwayReason());
+    } else if (progress.outcome == DownloadOutcome::RxTimeout && !progress.answered) {
+      display_.Warn(run.index, kNoAnswerHint);
     }
 
-    const DownloadProgress progress = status.Progress();
     DeviceResult result{progress.Completed() ? kCompleted : kDownloadFailed,
                         StatusTextOf(progress)};
     if (log_.IsOpen()) {

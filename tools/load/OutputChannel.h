@@ -48,17 +48,21 @@ class OutputChannel {
   std::shared_ptr<State> state_;  // shared with the writer, which may outlive the channel
 };
 
-// Sends standard output to the null device while it lives: the DB reader prints
-// "Number of Entries = N" there, which only the lines mode wants.
-class MutedStdout {
+// Sends standard output or standard error (`fd` 1 or 2) to the null device
+// while it lives: the readers print "Number of Entries = N" on standard
+// output, which only the lines mode wants, and report a file that will not
+// open on standard error, which the loader says itself with the file's name.
+// Nothing else may write to `fd` meanwhile.
+class MutedOutput {
  public:
-  explicit MutedStdout(bool mute);
-  ~MutedStdout();  // puts standard output back
-  MutedStdout(const MutedStdout&) = delete;
-  MutedStdout& operator=(const MutedStdout&) = delete;
+  MutedOutput(int fd, bool mute);
+  ~MutedOutput();  // puts the output back
+  MutedOutput(const MutedOutput&) = delete;
+  MutedOutput& operator=(const MutedOutput&) = delete;
 
  private:
-  FileDescriptor saved_;  // standard output while it is muted
+  int fd_;
+  FileDescriptor saved_;  // the output while it is muted
 };
 
 }  // namespace brenvik::load

@@ -23,7 +23,7 @@ bool WaitForPort(SerialPort& port, const PortName& name, const std::atomic<bool>
       const Result<> opened = port.OpenPort(name);
       if (opened) return true;
       if (opened.error() != toldCause) {
-        tell("cannot open port " + name.text + ": " + opened.error() + "; waiting");
+        tell(opened.error() + "; waiting");
         toldCause = opened.error();
       }
     }
