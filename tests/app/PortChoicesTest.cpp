@@ -38,7 +38,6 @@ TEST(PortChoicesTest, ConnectOpensAListedPortsPathElseTheTextAsGiven) {
   // A port given to the window (--port) is listed last unless it is already.
   EXPECT_EQ(PresentPortChoices({plain}, "/dev/pts/3").back(),
             (PortChoice{"/dev/pts/3", "/dev/pts/3"}));
-  EXPECT_EQ(PresentPortChoices({plain}, "/dev/ttyS4").size(), 1u);
   EXPECT_EQ(PresentPortChoices({plain}, "COM48").size(), 1u);
 
   const OpenCase cases[] = {

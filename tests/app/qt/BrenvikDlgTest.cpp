@@ -110,16 +110,6 @@ TEST(BrenvikDlgTest, PortListHoldsCom1ToCom48ThenThePortsPresentEachOpeningItsPa
   window.Click("IDC_CONNECT");
   EXPECT_TRUE(window.messages.isEmpty()) << window.messages.join("|").toStdString();
   EXPECT_EQ(window.State(), kConnected);
-
-  // A pseudo-terminal given with --port is listed last though the system does not list it.
-  window.Click("IDC_CONNECT");
-  window.ports = {};
-  window.dialog->ChoosePort(device.Path());
-  ASSERT_EQ(port.count(), 49);
-  EXPECT_EQ(port.currentIndex(), 48);
-  EXPECT_EQ(port.currentText(), QString::fromStdString(device.Path()));
-  window.Click("IDC_CONNECT");
-  EXPECT_EQ(window.State(), kConnected);
 }
 
 TEST(BrenvikDlgTest, TabOrderRunsThroughTheControlsInIdOrder) {

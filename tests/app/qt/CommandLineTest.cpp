@@ -64,11 +64,8 @@ INSTANTIATE_TEST_SUITE_P(
         CommandLineCase{{"--port=COM3"}, std::nullopt, "", true, "COM3"},
         CommandLineCase{{"--port"}, 2, "brenvik: option --port needs a value" + kTryHelp, true},
         CommandLineCase{{}, 1, kNoDisplay, true, "", false},
-        CommandLineCase{{"--port", "COM2"}, 1, kNoDisplay, true, "", false},
         CommandLineCase{{"--help"}, 0, kUsageLine, true, "", false},
-        CommandLineCase{{"--version"}, 0, kVersionLine, true, "", false},
         CommandLineCase{{"--platform", "offscreen"}, std::nullopt, "", true, "", false},
-        CommandLineCase{{"-display", ":1"}, std::nullopt, "", true, "", false},
         CommandLineCase{{"-platform=offscreen"}, 1, kNoDisplay, true, "", false}));
 
 }  // namespace
