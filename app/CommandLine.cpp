@@ -38,11 +38,20 @@ CommandLine ParseCommandLine(std::span<const char* const> args, const ToolkitCom
     if (!arg.starts_with('-') || arg == "-") {
       return UsageError("unexpected argument " + std::string(arg));
     }
-    const std::size_t taken = toolkit.toolkitOption != nullptr ? toolkit.toolkitOption(args, i) : 0;
+    const std::size_t taken =
+        toolkit.toolkitOption != nullptr ? toolkit.toolkitOption(args, i, result) : 0;
     if (taken == 0) return UsageError("unknown option " + std::string(arg));
+    if (i + taken > args.size()) return UsageError("option " + std::string(arg) + " needs a value");
     i += taken - 1;
   }
   return result;
+}
+
+void RequireDisplay(CommandLine& commandLine, bool displayNamed) {
+  if (commandLine.exitCode || commandLine.displayGiven || displayNamed) return;
+  commandLine = Finish(1,
+                       "brenvik needs a desktop session (no display found); brenvik-load loads "
+                       "from a terminal\n");
 }
 
 }  // namespace brenvik::app

@@ -18,6 +18,12 @@ struct CommandLine {
   std::string message;
   // Echo every frame in hex on standard output; --no-trace turns it off.
   bool traceFrames = true;
+  // What the port field holds when the window opens; empty for the first
+  // port of the list.
+  std::string port;
+  // An option names where the window shows (Qt's -platform or -display), so
+  // the environment need not name a display.
+  bool displayGiven = false;
 };
 
 // What a window toolkit makes of the command line beyond the options both
@@ -28,13 +34,21 @@ struct ToolkitCommandLine {
   // not, --trace turns the echo on.
   bool traceByDefault;
   // How many arguments from args[i] on are an option of the toolkit's own
-  // and its value (1 or more); 0 when args[i] is none of its options. Null
-  // when the toolkit takes no options.
-  std::size_t (*toolkitOption)(std::span<const char* const> args, std::size_t i);
+  // and its value (1 or more), what they say noted in commandLine; 0 when
+  // args[i] is none of its options. Null when the toolkit takes no options.
+  std::size_t (*toolkitOption)(std::span<const char* const> args, std::size_t i,
+                               CommandLine& commandLine);
 };
 
 // Reads the arguments after args[0]: the shared options, then the toolkit's
-// own; any other option, or an argument that is no option, is a usage error.
+// own; any other option, an option whose value is missing, or an argument
+// that is no option, is a usage error.
 CommandLine ParseCommandLine(std::span<const char* const> args, const ToolkitCommandLine& toolkit);
+
+// Ends a window that would have nowhere to show, before its toolkit aborts
+// for want of a display: exit code 1 and a message that points to the loader,
+// unless the command line ended already or named a display, or displayNamed
+// (the environment names one).
+void RequireDisplay(CommandLine& commandLine, bool displayNamed);
 
 }  // namespace brenvik::app

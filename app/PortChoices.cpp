@@ -6,10 +6,17 @@ namespace brenvik::app {
 
 std::string ComPortName(int index) { return "COM" + std::to_string(index + 1); }
 
-std::vector<PortChoice> PresentPortChoices(const std::vector<PortInfo>& ports) {
+std::vector<PortChoice> PresentPortChoices(const std::vector<PortInfo>& ports,
+                                           const std::string& givenPort) {
   std::vector<PortChoice> choices;
-  choices.reserve(ports.size());
-  for (const PortInfo& port : ports) choices.push_back({PortLabel(port), port.path});
+  choices.reserve(ports.size() + 1);
+  bool givenListed = givenPort.empty();
+  for (const PortInfo& port : ports) {
+    choices.push_back({PortLabel(port), port.path});
+    givenListed = givenListed || port.path == givenPort;
+  }
+  for (int i = 0; i < kComPortCount && !givenListed; ++i) givenListed = ComPortName(i) == givenPort;
+  if (!givenListed) choices.push_back({givenPort, givenPort});
   return choices;
 }
 

@@ -22,8 +22,11 @@ struct PortChoice {
   bool operator==(const PortChoice&) const = default;
 };
 
-// The entries for the ports present, in the order listed.
-std::vector<PortChoice> PresentPortChoices(const std::vector<PortInfo>& ports);
+// The entries for the ports present, in the order listed, then givenPort
+// (the window's --port) by its path when it is neither a COM name nor listed:
+// a pseudo-terminal, which the system does not list, can be chosen too.
+std::vector<PortChoice> PresentPortChoices(const std::vector<PortInfo>& ports,
+                                           const std::string& givenPort = {});
 
 // The ports present as the system lists them; none when it will not say, as
 // the COM names and a typed name still work then.

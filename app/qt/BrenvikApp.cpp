@@ -8,8 +8,8 @@
 
 namespace brenvik::app {
 
-CBrenvikApp::CBrenvikApp(int& argc, char** argv, bool traceFrames)
-    : QApplication(argc, argv), m_bTraceFrames(traceFrames) {
+CBrenvikApp::CBrenvikApp(int& argc, char** argv, const CommandLine& commandLine)
+    : QApplication(argc, argv), m_bTraceFrames(commandLine.traceFrames), m_port(commandLine.port) {
   setApplicationName(QString::fromLatin1(kAppName));
   setApplicationVersion(QString::fromLatin1(kVersion));
   // Lets the desktop match the window to brenvik.desktop for its icon and
@@ -25,6 +25,7 @@ int CBrenvikApp::InitInstance() {
   // exclusive flag cleared, where being killed would leave the flag set.
   const SignalWatcher endOnSignal([&dialog](int) { dialog.CloseWithoutAsking(); });
   dialog.Context().link.SetTrace(m_bTraceFrames);
+  if (!m_port.empty()) dialog.ChoosePort(m_port);
   dialog.exec();  // how the window was closed does not matter
   return 0;
 }

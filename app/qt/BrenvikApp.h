@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QApplication>
+#include <string>
+
+#include "app/CommandLine.h"
 
 namespace brenvik::app {
 
@@ -10,15 +13,16 @@ class CBrenvikApp : public QApplication {
   Q_OBJECT
 
  public:
-  // traceFrames: the window echoes every frame on standard output (off with
-  // --no-trace).
-  CBrenvikApp(int& argc, char** argv, bool traceFrames);
+  // The window echoes every frame on standard output unless --no-trace says
+  // otherwise, and starts with --port's port in its port field.
+  CBrenvikApp(int& argc, char** argv, const CommandLine& commandLine);
 
   // Runs the main window until it is closed; returns the exit code, 0.
   int InitInstance();
 
  private:
   bool m_bTraceFrames;
+  std::string m_port;
 };
 
 }  // namespace brenvik::app

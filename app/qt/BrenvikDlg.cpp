@@ -256,7 +256,8 @@ void CBrenvikDlg::OnPortListDropDown() {
   const QString chosenPath =
       index >= kComPortCount ? m_cbPort.itemData(index).toString() : QString();
   while (m_cbPort.count() > kComPortCount) m_cbPort.removeItem(kComPortCount);
-  m_presentPorts = PresentPortChoices(m_listPorts ? m_listPorts() : std::vector<PortInfo>());
+  m_presentPorts =
+      PresentPortChoices(m_listPorts ? m_listPorts() : std::vector<PortInfo>(), m_givenPort);
   int widest = 0;
   for (const PortChoice& port : m_presentPorts) {
     const QString label = QString::fromStdString(port.label);
@@ -278,6 +279,14 @@ void CBrenvikDlg::OnPortListDropDown() {
   } else {
     m_cbPort.setEditText(text);
   }
+}
+
+void CBrenvikDlg::ChoosePort(const std::string& port) {
+  m_givenPort = port;
+  OnPortListDropDown();
+  const QString text = QString::fromStdString(port);
+  const int com = m_cbPort.findText(text);
+  m_cbPort.setCurrentIndex(com >= 0 && com < kComPortCount ? com : m_cbPort.findData(text));
 }
 
 void CBrenvikDlg::ApplyRules() {

@@ -57,6 +57,9 @@ class CBrenvikDlg : public QDialog {
   void OnTimer();
   // The port list drops down: the ports present are listed anew below COM48.
   void OnPortListDropDown();
+  // Chooses port in the port field as the window opens (--port): a COM name,
+  // a port present by its path, or any other path, which is then listed last.
+  void ChoosePort(const std::string& port);
   // A command of the window menu: IDM_ABOUTBOX (low four bits ignored) opens
   // the About box; the window manager handles every other command itself.
   void OnSysCommand(unsigned commandId, long param);
@@ -104,6 +107,7 @@ class CBrenvikDlg : public QDialog {
   PortLister m_listPorts;
   // The ports present as last listed below COM48.
   std::vector<PortChoice> m_presentPorts;
+  std::string m_givenPort;  // listed with them (--port)
   bool m_bClosingWithoutAsking = false;
 
   // The controls, in tab order, then the static ones.

@@ -21,6 +21,7 @@ constexpr const char* kUsage =
     "\n"
     "Options:\n"
     "  --no-trace    do not echo the frames on standard output\n"
+    "  --port PORT   start with PORT in the port field, e.g. /dev/pts/3\n"
     "  --help        show this text\n"
     "  --version     show the version\n"
     "\n"
@@ -74,11 +75,32 @@ std::size_t QtOptionLength(std::span<const char* const> args, std::size_t i) {
   return option->value != QtValue::kNone && equals == std::string_view::npos ? 2 : 1;
 }
 
+// The window's own options and Qt's; --port takes its value after an equals
+// sign too.
+std::size_t ToolkitOption(std::span<const char* const> args, std::size_t i,
+                          CommandLine& commandLine) {
+  const std::string_view arg = args[i];
+  if (arg == "--port") {
+    if (i + 1 < args.size()) commandLine.port = args[i + 1];
+    return 2;
+  }
+  if (arg.starts_with("--port=")) {
+    commandLine.port = arg.substr(std::string_view("--port=").size());
+    return 1;
+  }
+  const std::size_t taken = QtOptionLength(args, i);
+  const std::string_view name = arg.substr(arg.starts_with("--") ? 2 : 1);
+  if (taken == 2 && (name == "platform" || name == "display")) commandLine.displayGiven = true;
+  return taken;
+}
+
 }  // namespace
 
-CommandLine ParseCommandLine(std::span<const char* const> args) {
-  return ParseCommandLine(
-      args, {.usage = kUsage, .traceByDefault = true, .toolkitOption = QtOptionLength});
+CommandLine ParseCommandLine(std::span<const char* const> args, bool displayNamed) {
+  CommandLine commandLine = ParseCommandLine(
+      args, {.usage = kUsage, .traceByDefault = true, .toolkitOption = ToolkitOption});
+  RequireDisplay(commandLine, displayNamed);
+  return commandLine;
 }
 
 }  // namespace brenvik::app

@@ -35,6 +35,10 @@ TEST(PortChoicesTest, ConnectOpensAListedPortsPathElseTheTextAsGiven) {
   ASSERT_EQ(present.size(), 2u);
   EXPECT_EQ(present[0], (PortChoice{PortLabel(adapter), "/dev/ttyUSB0"}));
   EXPECT_EQ(present[1], (PortChoice{PortLabel(plain), "/dev/ttyS4"}));
+  // A port given to the window (--port) is listed last unless it is already.
+  EXPECT_EQ(PresentPortChoices({plain}, "/dev/pts/3").back(),
+            (PortChoice{"/dev/pts/3", "/dev/pts/3"}));
+  EXPECT_EQ(PresentPortChoices({plain}, "COM48").size(), 1u);
 
   const OpenCase cases[] = {
       {"a COM name", 2, "COM3", "COM3"},

@@ -1,11 +1,13 @@
-// Takes the picture of the main window for docs/screenshot.png: the window
-// connected to the simulated device, both files chosen, after a completed DB
-// download. Run it on a display, for instance:
+// Takes the picture of the main window for docs/screenshot.png: the window as
+// scripts/demo opens it, the simulated device's pseudo-terminal chosen with
+// --port and connected, the demo's two sample files chosen by the paths its
+// instructions give, after a completed DB download. Run it on a display, for
+// instance:
 //   app=build/default/tests/app/qt/app_screenshot
 //   xvfb-run -a -s "-screen 0 800x600x24" "$app" docs/screenshot.png
 
 #include <QApplication>
-#include <QComboBox>
+#include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -38,11 +40,13 @@ int main(int argc, char** argv) {
   if (!QTest::qWaitForWindowExposed(&dialog)) return 1;
 
   const auto find = [&dialog](const char* name) { return dialog.findChild<QWidget*>(name); };
-  static_cast<QComboBox*>(find("IDC_PORT"))->setEditText(QString::fromStdString(device.Path()));
+  dialog.ChoosePort(device.Path());
   static_cast<QPushButton*>(find("IDC_CONNECT"))->click();
-  nextFile = QStringLiteral(BRENVIK_APP_TEST_DATA "/db20.csv");
+  // The demo runs in the top of the tree; its files are named from there.
+  QDir::setCurrent(QStringLiteral(BRENVIK_SOURCE_DIR));
+  nextFile = QStringLiteral("tests/data/files/sample-db.csv");
   static_cast<QPushButton*>(find("IDC_SELECT_DB"))->click();
-  nextFile = QStringLiteral(BRENVIK_APP_TEST_DATA "/mmi.csv");
+  nextFile = QStringLiteral("tests/data/files/sample-mmi.csv");
   static_cast<QPushButton*>(find("IDC_SELECT_MMI"))->click();
   static_cast<QPushButton*>(find("IDC_DOWNLOAD_DB"))->click();
   auto* status = static_cast<QLineEdit*>(find("IDC_DB_STATUS"));
