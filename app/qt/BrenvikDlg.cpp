@@ -81,8 +81,7 @@ CBrenvikDlg::CBrenvikDlg(QWidget* parent)
            // Queued: the box is shown by the UI thread's event loop.
            .wakeUi =
                [this] {
-                 QMetaObject::invokeMethod(
-                     this, [this] { m_controller.ShowTxError(); }, Qt::QueuedConnection);
+                 QMetaObject::invokeMethod(this, "ShowPendingTxError", Qt::QueuedConnection);
                }}) {
   m_chooseFile = [this](const QString& nameFilters) {
     QFileDialog dialog(this);
@@ -296,6 +295,8 @@ void CBrenvikDlg::ApplyRules() {
   m_btnDownloadMmi.setEnabled(state.downloadMmiEnabled);
   m_btnConnect.setText(QString::fromLatin1(state.connectCaption));
 }
+
+void CBrenvikDlg::ShowPendingTxError() { m_controller.ShowTxError(); }
 
 void CBrenvikDlg::OnConnect() {
   const std::string port =

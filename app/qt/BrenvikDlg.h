@@ -43,6 +43,11 @@ class CBrenvikDlg : public QDialog {
   explicit CBrenvikDlg(QWidget* parent = nullptr);
   ~CBrenvikDlg() override;
 
+  // Shows a short-write message a download worker is waiting on; queued to
+  // the UI thread by name, so that no object of the worker's making is read
+  // here (ThreadSanitizer cannot see Qt's event queue hand it over).
+  Q_INVOKABLE void ShowPendingTxError();
+
   void SetFileChooser(FileChooser chooser) { m_chooseFile = std::move(chooser); }
   void SetMessageBox(MessageBox box) { m_showMessage = std::move(box); }
   void SetQuestionBox(QuestionBox box) { m_askQuestion = std::move(box); }
