@@ -27,6 +27,7 @@
 #include "serial/SerialPort.h"
 #include "tools/load/FileDigest.h"
 #include "tools/load/LoadLog.h"
+#include "tools/load/LoaderConsole.h"
 #include "tools/load/OutputChannel.h"
 #include "tools/load/PortWatch.h"
 #include "tools/load/ProgressDisplay.h"
@@ -109,6 +110,7 @@ struct PortRun {
   std::string failure;              // that device's final text
   // About 300 KB: too much for the stack.
   std::unique_ptr<DownloadContext> ctx = std::make_unique<DownloadContext>();
+  std::unique_ptr<LoaderConsole> console;  // its frame link's trace
   SerialPort port;
   DownloadRunner runner;  // declared after what its worker uses, so it is joined first
   std::thread thread;
@@ -209,28 +211,19 @@ class Station {
   // Reads a file into the tables, and hashes the bytes the reader read for
   // the log.
   bool ReadFile(DownloadKind kind, const std::string& path) {
-    // The descriptors are muted below: what is queued for them goes out first.
-    out_.Drain(kOutputWait);
-    err_.Drain(kOutputWait);
+    // "Number of Entries = N" belongs to the lines of the lines mode only.
+    LoaderConsole console(display_, ProgressDisplay::kNoPort,
+                          mode_ == ProgressMode::Lines && !options_.check);
     std::size_t warnings = 0;
     const Result<std::string> sha256 = DigestOfRead(path, [&]() -> Result<> {
-      const Result<FileWarnings> read = [&]() -> Result<FileWarnings> {
-        // "Number of Entries = N" belongs to the lines of the lines mode only;
-        // a file that will not open is said once, by the error below.
-        const MutedOutput mutedOut(STDOUT_FILENO, mode_ != ProgressMode::Lines || options_.check);
-        const MutedOutput mutedErr(STDERR_FILENO, true);
-        Result<FileWarnings> result = kind == DownloadKind::Db
-                                          ? ReadDbFile(read_->dbTable, path.c_str())
-                                          : ReadMmiFile(read_->mmiBlock, path.c_str());
-        if (!result) return Error{result.error() + WrongKindHint(kind, path)};
-        return result;
-      }();
-      if (!read) return Error{read.error()};
-      PrintWarnings(*read);
+      const Result<FileWarnings> read = kind == DownloadKind::Db
+                                            ? ReadDbFile(read_->dbTable, path.c_str(), console)
+                                            : ReadMmiFile(read_->mmiBlock, path.c_str(), console);
+      if (!read) return Error{read.error() + WrongKindHint(kind, path)};
+      for (const std::string& warning : *read) display_.Say(warning);
       warnings = read->size();
       return {};
     });
-    std::fflush(stdout);
     if (!sha256) {
       display_.Warn(ProgressDisplay::kNoPort, sha256.error());
       return false;
@@ -240,16 +233,15 @@ class Station {
   }
 
   // A port's context: the tables as read, and its worker's output led to the display.
-  void Ready(const PortRun& run) {
+  void Ready(PortRun& run) {
     DownloadContext& ctx = *run.ctx;
     const int index = run.index;
     ctx.dbTable = read_->dbTable;
     ctx.mmiBlock = read_->mmiBlock;
     ctx.maxNaks = options_.maxNaks;
+    run.console = std::make_unique<LoaderConsole>(display_, index, false);
+    ctx.link.SetConsole(*run.console);
     ctx.link.SetTrace(options_.trace);
-    ctx.link.SetTraceSink([this, index](const uint8_t* frame, std::size_t size) {
-      display_.Frame(index, frame, size);
-    });
     ctx.link.SetTxErrorHandler([this, index](const char* text) { display_.Warn(index, text); });
     const auto changed = [this, index](const DownloadProgress& progress) {
       display_.Changed(index, progress);
