@@ -7,7 +7,7 @@
 #include <cerrno>
 
 #include "base/FileDescriptor.h"
-#include "base/Utf8.h"
+#include "base/Utf8Win32.h"
 #include "files/DataFileOpen.h"
 
 namespace brenvik {
