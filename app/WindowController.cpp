@@ -40,6 +40,24 @@ void WindowController::ApplyRules() {
   m_view.SetCaption(IDC_CONNECT, state.connectCaption);
 }
 
+bool WindowController::OnButton(int id) {
+  switch (id) {
+    case IDC_CONNECT:
+      OnConnect();
+      return true;
+    case IDC_SELECT_DB:
+    case IDC_SELECT_MMI:
+      OnSelectFile(id == IDC_SELECT_DB ? DownloadKind::Db : DownloadKind::Mmi);
+      return true;
+    case IDC_DOWNLOAD_DB:
+    case IDC_DOWNLOAD_MMI:
+      OnDownload(id == IDC_DOWNLOAD_DB ? DownloadKind::Db : DownloadKind::Mmi);
+      return true;
+    default:
+      return false;
+  }
+}
+
 void WindowController::OnConnect() {
   const int index = m_view.ChosenPortIndex();
   if (!Connect(PortToOpen(index, m_view.FieldText(IDC_PORT), m_presentPorts))) return;

@@ -45,6 +45,8 @@ class WindowController {
   // Sets the controls' states as the rules say.
   void ApplyRules();
 
+  // A click on the button id: false when it is none of the buttons below.
+  bool OnButton(int id);
   // The operator's commands and timer 1. Connect toggles the connection; a
   // port that will not open says why in a box.
   void OnConnect();

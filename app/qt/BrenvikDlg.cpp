@@ -121,15 +121,11 @@ void CBrenvikDlg::CreateControls() {
       button->setText(caption);
       button->setAutoDefault(false);
       button->setDefault(false);
+      connect(button, &QPushButton::clicked, this,
+              [this, id = control.id] { m_controller.OnButton(id); });
     }
   }
   for (std::size_t i = 1; i < m_controls.size(); ++i) setTabOrder(m_controls[i - 1], m_controls[i]);
-
-  connect(&m_btnSelectDb, &QPushButton::clicked, this, &CBrenvikDlg::OnSelectDbFile);
-  connect(&m_btnDownloadDb, &QPushButton::clicked, this, &CBrenvikDlg::OnDownloadDb);
-  connect(&m_btnConnect, &QPushButton::clicked, this, &CBrenvikDlg::OnConnect);
-  connect(&m_btnSelectMmi, &QPushButton::clicked, this, &CBrenvikDlg::OnSelectMmiFile);
-  connect(&m_btnDownloadMmi, &QPushButton::clicked, this, &CBrenvikDlg::OnDownloadMmi);
 }
 
 // The layout's dialog units, scaled just enough that every caption fits: a

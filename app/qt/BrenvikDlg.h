@@ -57,10 +57,8 @@ class CBrenvikDlg : public QDialog, private WindowView {
     m_controller.OnPortListDropDown();
   }
 
-  // The operator's commands; the buttons call these.
+  // The operator's commands, as the buttons give them.
   void OnConnect() { m_controller.OnConnect(); }
-  void OnSelectDbFile() { m_controller.OnSelectFile(DownloadKind::Db); }
-  void OnSelectMmiFile() { m_controller.OnSelectFile(DownloadKind::Mmi); }
   void OnDownloadDb() { m_controller.OnDownload(DownloadKind::Db); }
   void OnDownloadMmi() { m_controller.OnDownload(DownloadKind::Mmi); }
   void OnTimer() { m_controller.OnTimer(); }

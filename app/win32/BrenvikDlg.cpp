@@ -1,12 +1,10 @@
 #include "app/win32/BrenvikDlg.h"
 
-#include <commdlg.h>
-
 #include <algorithm>
 
 #include "app/Resource.h"
-#include "app/WindowTexts.h"
 #include "app/win32/AboutDlg.h"
+#include "app/win32/OpenFileDialog.h"
 #include "base/Utf8.h"
 
 namespace brenvik::app {
@@ -37,35 +35,6 @@ void SetIfChanged(HWND control, const std::string& text) {
   if (TextOf(control) != text) SetWindowTextW(control, WideFromUtf8(text).c_str());
 }
 
-// The file chooser of the system, owned by the window: the kind's files
-// first, all files besides; a name typed without extension gets ".csv".
-std::string ChooseFileFor(HWND owner, DownloadKind kind) {
-  const FileFilter filter = FileFilterFor(kind);
-  const std::wstring pattern = WideFromUtf8(filter.pattern);
-  std::wstring filters = WideFromUtf8(filter.name) + L" (" + pattern + L")";
-  filters.push_back(L'\0');
-  filters += pattern;
-  filters.push_back(L'\0');
-  filters += L"All files (*.*)";
-  filters.push_back(L'\0');
-  filters += L"*.*";
-  filters.push_back(L'\0');
-  std::wstring path(32768, L'\0');
-  OPENFILENAMEW dialog{};
-  dialog.lStructSize = sizeof(dialog);
-  dialog.hwndOwner = owner;
-  dialog.lpstrFilter = filters.c_str();
-  dialog.nFilterIndex = 1;
-  dialog.lpstrFile = path.data();
-  dialog.nMaxFile = static_cast<DWORD>(path.size());
-  dialog.lpstrDefExt = L"csv";
-  dialog.Flags =
-      OFN_EXPLORER | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
-  if (!GetOpenFileNameW(&dialog)) return {};
-  path.resize(wcslen(path.c_str()));
-  return Utf8FromWide(path);
-}
-
 }  // namespace
 
 CBrenvikDlg::CBrenvikDlg()
@@ -73,7 +42,7 @@ CBrenvikDlg::CBrenvikDlg()
       m_hSmallIcon(LoadIconOfSize(SM_CXSMICON, SM_CYSMICON)),
       // Posted: the box is shown by the UI thread's message loop.
       m_controller(*this, [this] { PostMessageW(m_hWnd, kTxErrorMessage, 0, 0); }) {
-  m_chooseFile = [this](DownloadKind kind) { return ChooseFileFor(m_hWnd, kind); };
+  m_chooseFile = [this](DownloadKind kind) { return ChooseFileToOpen(m_hWnd, kind); };
   m_showMessage = [this](const std::string& text) {
     MessageBoxW(m_hWnd, WideFromUtf8(text).c_str(), kCaption, MB_OK);
   };
@@ -168,22 +137,8 @@ void CBrenvikDlg::OnInitDialog() {
 }
 
 void CBrenvikDlg::OnCommand(int id, int code) {
+  if (code == BN_CLICKED && m_controller.OnButton(id)) return;
   switch (id) {
-    case IDC_CONNECT:
-      if (code == BN_CLICKED) m_controller.OnConnect();
-      return;
-    case IDC_SELECT_DB:
-      if (code == BN_CLICKED) m_controller.OnSelectFile(DownloadKind::Db);
-      return;
-    case IDC_SELECT_MMI:
-      if (code == BN_CLICKED) m_controller.OnSelectFile(DownloadKind::Mmi);
-      return;
-    case IDC_DOWNLOAD_DB:
-      if (code == BN_CLICKED) m_controller.OnDownload(DownloadKind::Db);
-      return;
-    case IDC_DOWNLOAD_MMI:
-      if (code == BN_CLICKED) m_controller.OnDownload(DownloadKind::Mmi);
-      return;
     case IDC_PORT:
       if (code == CBN_DROPDOWN) m_controller.OnPortListDropDown();
       return;
