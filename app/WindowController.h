@@ -53,6 +53,7 @@ class WindowController {
   // The chosen file is read; its fields show its path and its entry count,
   // "OK" or why it was rejected, and a box its warnings.
   void OnSelectFile(DownloadKind kind);
+  // Starts the kind's download on a worker, or says its file is not selected.
   void OnDownload(DownloadKind kind);
   // Copies the status texts of the downloads run since Connect into their
   // fields, and lets go of a port that went away once no download runs.
