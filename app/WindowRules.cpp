@@ -34,7 +34,9 @@ ControlState WindowRules::Controls() const {
   state.portEnabled = !m_bConnected;
   state.downloadDbEnabled = m_bConnected && !m_bWorkerActive && !IsDownloading(DownloadKind::Db);
   state.downloadMmiEnabled = m_bConnected && !m_bWorkerActive && !IsDownloading(DownloadKind::Mmi);
-  state.connectCaption = m_bConnected ? "&Disconn..." : m_bEverConnected ? "&Connect" : "Connect";
+  state.connectCaption = m_bConnected       ? kDisconnectCaption
+                         : m_bEverConnected ? kConnectAgainCaption
+                                            : kConnectCaption;
   return state;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/WindowTexts.h"
 #include "download/DownloadProgress.h"
 
 namespace brenvik::app {
@@ -9,7 +10,7 @@ struct ControlState {
   bool portEnabled = true;
   bool downloadDbEnabled = false;
   bool downloadMmiEnabled = false;
-  const char* connectCaption = "Connect";
+  const char* connectCaption = kConnectCaption;
   bool operator==(const ControlState&) const = default;
 };
 

@@ -9,6 +9,11 @@ namespace brenvik::app {
 
 // The texts of the main window's boxes, made here for both windows. UTF-8.
 
+// Connect's three captions: at start, while connected, and after a Disconnect.
+inline constexpr const char* kConnectCaption = "Connect";
+inline constexpr const char* kDisconnectCaption = "&Disconn...";
+inline constexpr const char* kConnectAgainCaption = "&Connect";
+
 inline constexpr const char* kFileNotSelected = "File not selected!";
 inline constexpr const char* kConnectFailed = "Failed connecting to COM port.";
 // Asked while a download runs, before a key, the close box or Disconnect

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QString>
 #include <QTimer>
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -15,18 +16,20 @@
 #include <vector>
 
 #include "app/PortChoices.h"
+#include "app/Resource.h"
 #include "app/WindowController.h"
+#include "app/WindowView.h"
 #include "app/qt/PortComboBox.h"
-#include "serial/PortList.h"
 
 class QMenu;
 
 namespace brenvik::app {
 
 // The main window in Qt: the port field, the two files with their status
-// lines and the buttons that connect and start the downloads. It wires those
-// controls to the window's controller, which decides what each command does.
-class CBrenvikDlg : public QDialog {
+// lines and the buttons that connect and start the downloads, placed from the
+// main dialog's layout. It is the view that the window's controller drives,
+// which decides what each command does.
+class CBrenvikDlg : public QDialog, private WindowView {
   Q_OBJECT
 
  public:
@@ -34,11 +37,9 @@ class CBrenvikDlg : public QDialog {
   // cancelled. nameFilters is a QFileDialog filter list, the default first.
   using FileChooser = std::function<QString(const QString& nameFilters)>;
   // Shows text with one OK button and returns once it was dismissed.
-  using MessageBox = std::function<void(const QString& text)>;
-  // The serial ports present, listed below COM48.
-  using PortLister = std::function<std::vector<PortInfo>()>;
+  using MessageBoxHook = std::function<void(const QString& text)>;
   // Asks a question with Yes and No, No the default; true for Yes.
-  using QuestionBox = std::function<bool(const QString& text)>;
+  using QuestionBoxHook = std::function<bool(const QString& text)>;
 
   explicit CBrenvikDlg(QWidget* parent = nullptr);
   ~CBrenvikDlg() override;
@@ -46,25 +47,26 @@ class CBrenvikDlg : public QDialog {
   // Shows a short-write message a download worker is waiting on; queued to
   // the UI thread by name, so that no object of the worker's making is read
   // here (ThreadSanitizer cannot see Qt's event queue hand it over).
-  Q_INVOKABLE void ShowPendingTxError();
+  Q_INVOKABLE void ShowPendingTxError() { m_controller.ShowTxError(); }
 
   void SetFileChooser(FileChooser chooser) { m_chooseFile = std::move(chooser); }
-  void SetMessageBox(MessageBox box) { m_showMessage = std::move(box); }
-  void SetQuestionBox(QuestionBox box) { m_askQuestion = std::move(box); }
-  void SetPortLister(PortLister lister);
+  void SetMessageBox(MessageBoxHook box) { m_showMessage = std::move(box); }
+  void SetQuestionBox(QuestionBoxHook box) { m_askQuestion = std::move(box); }
+  void SetPortLister(WindowController::PortLister lister) {
+    m_controller.SetPortLister(std::move(lister));
+    m_controller.OnPortListDropDown();
+  }
 
-  // The operator's commands; the buttons call these.
-  void OnConnect();
-  void OnSelectDbFile();
-  void OnSelectMmiFile();
-  void OnDownloadDb();
-  void OnDownloadMmi();
-  void OnTimer();
+  // The operator's commands, as the buttons give them.
+  void OnConnect() { m_controller.OnConnect(); }
+  void OnDownloadDb() { m_controller.OnDownload(DownloadKind::Db); }
+  void OnDownloadMmi() { m_controller.OnDownload(DownloadKind::Mmi); }
+  void OnTimer() { m_controller.OnTimer(); }
   // The port list drops down: the ports present are listed anew below COM48.
-  void OnPortListDropDown();
+  void OnPortListDropDown() { m_controller.OnPortListDropDown(); }
   // Chooses port in the port field as the window opens (--port): a COM name,
   // a port present by its path, or any other path, which is then listed last.
-  void ChoosePort(const std::string& port);
+  void ChoosePort(const std::string& port) { m_controller.ChoosePort(port); }
   // A command of the window menu: IDM_ABOUTBOX (low four bits ignored) opens
   // the About box; the window manager handles every other command itself.
   void OnSysCommand(unsigned commandId, long param);
@@ -95,27 +97,30 @@ class CBrenvikDlg : public QDialog {
  private:
   void CreateControls();
   void LayOutControls();
-  // Sets the controls' states as the rules say.
-  void ApplyRules();
-  void OnSelectFile(DownloadKind kind);
-  void StartDownload(DownloadKind kind);
-  void PullControls();
-  void PushControls();
-  void ShowMessage(const QString& text);
-  QString ChooseFile(const QString& nameFilters);
+  QWidget& Control(int id) { return *m_controls[static_cast<std::size_t>(id - IDC_PORT)]; }
+
+  std::string FieldText(int id) override;
+  void SetFieldText(int id, const std::string& text) override;
+  void EnableControl(int id, bool enabled) override { Control(id).setEnabled(enabled); }
+  void SetCaption(int id, const char* caption) override;
+  void ShowMessage(const std::string& text) override;
+  bool AskQuestion(const std::string& text) override;
+  std::string ChooseFile(DownloadKind kind) override;
+  void StartTimer() override { m_timer.start(); }
+  void StopTimer() override { m_timer.stop(); }
+  int ChosenPortIndex() override { return m_cbPort.currentIndex(); }
+  void ListPresentPorts(const std::vector<PortChoice>& present) override;
+  void ChoosePortIndex(int index) override { m_cbPort.setCurrentIndex(index); }
+  void TypePort(const std::string& text) override;
 
   QIcon m_hIcon;
   QTimer m_timer;  // timer 1: refreshes the status lines every 100 ms
   FileChooser m_chooseFile;
-  MessageBox m_showMessage;
-  QuestionBox m_askQuestion;
-  PortLister m_listPorts;
-  // The ports present as last listed below COM48.
-  std::vector<PortChoice> m_presentPorts;
-  std::string m_givenPort;  // listed with them (--port)
+  MessageBoxHook m_showMessage;
+  QuestionBoxHook m_askQuestion;
   bool m_bClosingWithoutAsking = false;
 
-  // The controls, in tab order, then the static ones.
+  // The controls, in tab order.
   PortComboBox m_cbPort;
   QLineEdit m_editDbPath;
   QLineEdit m_editDbStatus;
@@ -126,12 +131,10 @@ class CBrenvikDlg : public QDialog {
   QPushButton m_btnSelectMmi;
   QLineEdit m_editMmiStatus;
   QPushButton m_btnDownloadMmi;
-  QLabel m_lblDbFile;
-  QLabel m_lblDbStatus;
-  QLabel m_lblPort;
-  QLabel m_lblMmiFile;
-  QLabel m_lblMmiStatus;
-  QLabel m_logo;
+  // By id, from IDC_PORT on.
+  std::array<QWidget*, 10> m_controls;
+  // The labels and the logo, made from the layout.
+  std::vector<std::unique_ptr<QLabel>> m_statics;
 
   // Declared last so it is destroyed first: a running download is stopped
   // and the port closed while the controls still exist.

@@ -6,7 +6,7 @@
 #include <QString>
 #include <algorithm>
 #include <cmath>
-#include <initializer_list>
+#include <vector>
 
 namespace brenvik::app {
 
@@ -39,7 +39,7 @@ class DialogUnits {
   // Scales both units alike (so the proportions stay) just enough that every
   // caption fits its control in full.
   DialogUnits FittingCaptions(const QFontMetrics& metrics,
-                              std::initializer_list<DialogCaption> captions) const {
+                              const std::vector<DialogCaption>& captions) const {
     double scale = 1.0;
     for (const DialogCaption& caption : captions) {
       const int textWidth = metrics.size(Qt::TextShowMnemonic, caption.text).width();

@@ -1,12 +1,10 @@
 #include "app/win32/BrenvikDlg.h"
 
-#include <commdlg.h>
-
 #include <algorithm>
 
 #include "app/Resource.h"
-#include "app/WindowTexts.h"
 #include "app/win32/AboutDlg.h"
+#include "app/win32/OpenFileDialog.h"
 #include "base/Utf8Win32.h"
 
 namespace brenvik::app {
@@ -37,48 +35,14 @@ void SetIfChanged(HWND control, const std::string& text) {
   if (TextOf(control) != text) SetWindowTextW(control, WideFromUtf8(text).c_str());
 }
 
-// The file chooser of the system, owned by the window: the kind's files
-// first, all files besides; a name typed without extension gets ".csv".
-std::string ChooseFileFor(HWND owner, DownloadKind kind) {
-  const FileFilter filter = FileFilterFor(kind);
-  const std::wstring pattern = WideFromUtf8(filter.pattern);
-  std::wstring filters = WideFromUtf8(filter.name) + L" (" + pattern + L")";
-  filters.push_back(L'\0');
-  filters += pattern;
-  filters.push_back(L'\0');
-  filters += L"All files (*.*)";
-  filters.push_back(L'\0');
-  filters += L"*.*";
-  filters.push_back(L'\0');
-  std::wstring path(32768, L'\0');
-  OPENFILENAMEW dialog{};
-  dialog.lStructSize = sizeof(dialog);
-  dialog.hwndOwner = owner;
-  dialog.lpstrFilter = filters.c_str();
-  dialog.nFilterIndex = 1;
-  dialog.lpstrFile = path.data();
-  dialog.nMaxFile = static_cast<DWORD>(path.size());
-  dialog.lpstrDefExt = L"csv";
-  dialog.Flags =
-      OFN_EXPLORER | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
-  if (!GetOpenFileNameW(&dialog)) return {};
-  path.resize(wcslen(path.c_str()));
-  return Utf8FromWide(path);
-}
-
 }  // namespace
 
 CBrenvikDlg::CBrenvikDlg()
     : m_hIcon(LoadIconOfSize(SM_CXICON, SM_CYICON)),
       m_hSmallIcon(LoadIconOfSize(SM_CXSMICON, SM_CYSMICON)),
-      m_listPorts(ListPresentPorts),
-      m_controller(
-          {.showMessage = [this](const std::string& text) { ShowMessage(text); },
-           .askQuestion =
-               [this](const std::string& text) { return m_askQuestion && m_askQuestion(text); },
-           // Posted: the box is shown by the UI thread's message loop.
-           .wakeUi = [this] { PostMessageW(m_hWnd, kTxErrorMessage, 0, 0); }}) {
-  m_chooseFile = [this](DownloadKind kind) { return ChooseFileFor(m_hWnd, kind); };
+      // Posted: the box is shown by the UI thread's message loop.
+      m_controller(*this, [this] { PostMessageW(m_hWnd, kTxErrorMessage, 0, 0); }) {
+  m_chooseFile = [this](DownloadKind kind) { return ChooseFileToOpen(m_hWnd, kind); };
   m_showMessage = [this](const std::string& text) {
     MessageBoxW(m_hWnd, WideFromUtf8(text).c_str(), kCaption, MB_OK);
   };
@@ -124,7 +88,7 @@ INT_PTR CBrenvikDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       OnCommand(LOWORD(wParam), HIWORD(wParam));
       return TRUE;
     case WM_TIMER:
-      OnTimer();
+      m_controller.OnTimer();
       return TRUE;
     case kTxErrorMessage:
       m_controller.ShowTxError();
@@ -143,7 +107,7 @@ INT_PTR CBrenvikDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if (wParam != FALSE) CloseWithoutAsking();
       return TRUE;
     case WM_DESTROY:
-      KillTimer(m_hWnd, kStatusTimer);
+      StopTimer();
       m_controller.Close();
       return FALSE;
     default:
@@ -168,29 +132,15 @@ void CBrenvikDlg::OnInitDialog() {
                         reinterpret_cast<LPARAM>(WideFromUtf8(ComPortName(i)).c_str()));
   }
   SendDlgItemMessageW(m_hWnd, IDC_PORT, CB_SETCURSEL, 0, 0);
-  OnPortListDropDown();
-  ApplyRules();
+  m_controller.OnPortListDropDown();
+  m_controller.ApplyRules();
 }
 
 void CBrenvikDlg::OnCommand(int id, int code) {
+  if (code == BN_CLICKED && m_controller.OnButton(id)) return;
   switch (id) {
-    case IDC_CONNECT:
-      if (code == BN_CLICKED) OnConnect();
-      return;
-    case IDC_SELECT_DB:
-      if (code == BN_CLICKED) OnSelectFile(DownloadKind::Db);
-      return;
-    case IDC_SELECT_MMI:
-      if (code == BN_CLICKED) OnSelectFile(DownloadKind::Mmi);
-      return;
-    case IDC_DOWNLOAD_DB:
-      if (code == BN_CLICKED) OnDownload(DownloadKind::Db);
-      return;
-    case IDC_DOWNLOAD_MMI:
-      if (code == BN_CLICKED) OnDownload(DownloadKind::Mmi);
-      return;
     case IDC_PORT:
-      if (code == CBN_DROPDOWN) OnPortListDropDown();
+      if (code == CBN_DROPDOWN) m_controller.OnPortListDropDown();
       return;
     case IDOK: {
       // Enter in the port field presses Connect: whoever typed a port and
@@ -198,7 +148,7 @@ void CBrenvikDlg::OnCommand(int id, int code) {
       const HWND focus = GetFocus();
       const HWND port = Item(IDC_PORT);
       if (focus != nullptr && (focus == port || IsChild(port, focus))) {
-        if (IsWindowEnabled(Item(IDC_CONNECT))) OnConnect();
+        if (IsWindowEnabled(Item(IDC_CONNECT))) m_controller.OnConnect();
         return;
       }
       OnClose();
@@ -212,76 +162,59 @@ void CBrenvikDlg::OnCommand(int id, int code) {
   }
 }
 
-void CBrenvikDlg::ApplyRules() {
-  const ControlState state = m_controller.Rules().Controls();
-  const auto enable = [this](int id, bool enabled) {
-    const HWND control = Item(id);
-    // A control that is disabled while it (or the port field's edit inside
-    // it) has the focus hands it on, as keys sent to a disabled control go
-    // nowhere.
-    const HWND focus = GetFocus();
-    if (!enabled && focus != nullptr && (focus == control || IsChild(control, focus))) {
-      SendMessageW(m_hWnd, WM_NEXTDLGCTL, 0, FALSE);
-    }
-    EnableWindow(control, enabled ? TRUE : FALSE);
-  };
-  enable(IDC_PORT, state.portEnabled);
-  enable(IDC_DOWNLOAD_DB, state.downloadDbEnabled);
-  enable(IDC_DOWNLOAD_MMI, state.downloadMmiEnabled);
-  SetIfChanged(Item(IDC_CONNECT), state.connectCaption);
-}
+std::string CBrenvikDlg::FieldText(int id) { return TextOf(Item(id)); }
 
-void CBrenvikDlg::PullControls() {
-  WindowFields& fields = m_controller.Fields();
-  fields.dbPath = TextOf(Item(IDC_DB_PATH));
-  fields.dbStatus = TextOf(Item(IDC_DB_STATUS));
-  fields.mmiPath = TextOf(Item(IDC_MMI_PATH));
-  fields.mmiStatus = TextOf(Item(IDC_MMI_STATUS));
-}
+void CBrenvikDlg::SetFieldText(int id, const std::string& text) { SetIfChanged(Item(id), text); }
 
-void CBrenvikDlg::PushControls() {
-  const WindowFields& fields = m_controller.Fields();
-  SetIfChanged(Item(IDC_DB_PATH), fields.dbPath);
-  SetIfChanged(Item(IDC_DB_STATUS), fields.dbStatus);
-  SetIfChanged(Item(IDC_MMI_PATH), fields.mmiPath);
-  SetIfChanged(Item(IDC_MMI_STATUS), fields.mmiStatus);
+void CBrenvikDlg::EnableControl(int id, bool enabled) {
+  const HWND control = Item(id);
+  // A control that is disabled while it (or the port field's edit inside
+  // it) has the focus hands it on, as keys sent to a disabled control go
+  // nowhere.
+  const HWND focus = GetFocus();
+  if (!enabled && focus != nullptr && (focus == control || IsChild(control, focus))) {
+    SendMessageW(m_hWnd, WM_NEXTDLGCTL, 0, FALSE);
+  }
+  EnableWindow(control, enabled ? TRUE : FALSE);
 }
 
 void CBrenvikDlg::ShowMessage(const std::string& text) {
   if (m_showMessage) m_showMessage(text);
 }
 
-void CBrenvikDlg::OnPortListDropDown() {
+bool CBrenvikDlg::AskQuestion(const std::string& text) {
+  return m_askQuestion && m_askQuestion(text);
+}
+
+std::string CBrenvikDlg::ChooseFile(DownloadKind kind) {
+  return m_chooseFile ? m_chooseFile(kind) : std::string();
+}
+
+void CBrenvikDlg::StartTimer() { SetTimer(m_hWnd, kStatusTimer, kTimerPeriodMs, nullptr); }
+
+void CBrenvikDlg::StopTimer() { KillTimer(m_hWnd, kStatusTimer); }
+
+int CBrenvikDlg::ChosenPortIndex() {
+  return static_cast<int>(SendDlgItemMessageW(m_hWnd, IDC_PORT, CB_GETCURSEL, 0, 0));
+}
+
+void CBrenvikDlg::ListPresentPorts(const std::vector<PortChoice>& present) {
   const HWND combo = Item(IDC_PORT);
-  const int index = static_cast<int>(SendMessageW(combo, CB_GETCURSEL, 0, 0));
-  const std::string text = TextOf(combo);
-  const int presentIndex = index - kComPortCount;
-  const std::string chosenPath =
-      presentIndex >= 0 && presentIndex < static_cast<int>(m_presentPorts.size())
-          ? m_presentPorts[static_cast<std::size_t>(presentIndex)].path
-          : std::string();
   for (int i = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0)) - 1; i >= kComPortCount;
        --i) {
     SendMessageW(combo, CB_DELETESTRING, static_cast<WPARAM>(i), 0);
   }
-  m_presentPorts = PresentPortChoices(m_listPorts ? m_listPorts() : std::vector<PortInfo>());
-
-  // The field keeps its size from the template; the list is as wide as its
-  // longest line, so that an adapter can be told by its name.
+  // The field keeps its size from the template.
   const HDC dc = GetDC(combo);
   const HGDIOBJ oldFont =
       SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(combo, WM_GETFONT, 0, 0)));
   LONG widest = 0;
-  int again = -1;
-  for (std::size_t i = 0; i < m_presentPorts.size(); ++i) {
-    const std::wstring label = WideFromUtf8(m_presentPorts[i].label);
+  for (const PortChoice& port : present) {
+    const std::wstring label = WideFromUtf8(port.label);
     SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(label.c_str()));
     SIZE size{};
     GetTextExtentPoint32W(dc, label.c_str(), static_cast<int>(label.size()), &size);
     widest = std::max(widest, size.cx);
-    if (!chosenPath.empty() && m_presentPorts[i].path == chosenPath) {
-      again = kComPortCount + static_cast<int>(i);
-    }
   }
   SelectObject(dc, oldFont);
   ReleaseDC(combo, dc);
@@ -291,67 +224,14 @@ void CBrenvikDlg::OnPortListDropDown() {
                static_cast<WPARAM>(std::max<LONG>(field.right - field.left,
                                                   widest + 2 * GetSystemMetrics(SM_CXVSCROLL))),
                0);
-
-  // What was chosen or typed stays as it was, a port that is still present
-  // still chosen.
-  if (again >= 0) {
-    SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(again), 0);
-  } else if (index >= 0 && index < kComPortCount && text == ComPortName(index)) {
-    SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-  } else {
-    SetWindowTextW(combo, WideFromUtf8(text).c_str());
-  }
 }
 
-void CBrenvikDlg::OnConnect() {
-  const HWND combo = Item(IDC_PORT);
-  const int index = static_cast<int>(SendMessageW(combo, CB_GETCURSEL, 0, 0));
-  if (!m_controller.OnConnect(PortToOpen(index, TextOf(combo), m_presentPorts))) return;
-  // The timer also watches the connected port, so that one that goes away
-  // is noticed without a download.
-  if (m_controller.Rules().IsConnected()) SetTimer(m_hWnd, kStatusTimer, kTimerPeriodMs, nullptr);
-  ApplyRules();
-  PushControls();
+void CBrenvikDlg::ChoosePortIndex(int index) {
+  SendDlgItemMessageW(m_hWnd, IDC_PORT, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }
 
-void CBrenvikDlg::OnSelectFile(DownloadKind kind) {
-  const std::string path = m_chooseFile ? m_chooseFile(kind) : std::string();
-  if (path.empty()) {
-    m_controller.OnChoiceCancelled(kind);
-    return;
-  }
-  const std::string warnings = m_controller.OnFileChosen(kind, path);
-  PushControls();
-  if (!warnings.empty()) ShowMessage(warnings);
-}
-
-void CBrenvikDlg::OnDownload(DownloadKind kind) {
-  switch (m_controller.OnDownload(kind)) {
-    case DownloadPress::FileNotSelected:
-      ShowMessage(kFileNotSelected);
-      return;
-    case DownloadPress::Attempted:
-      PullControls();
-      SetTimer(m_hWnd, kStatusTimer, kTimerPeriodMs, nullptr);
-      ApplyRules();
-      PushControls();
-      return;
-    case DownloadPress::Ignored:
-      return;
-  }
-}
-
-void CBrenvikDlg::OnTimer() {
-  PullControls();
-  if (m_controller.OnTimer()) ApplyRules();
-  PushControls();
-  // A port that went away (an adapter pulled) is let go once no download
-  // runs, so that it can be connected again under its own name.
-  if (const std::optional<std::string> wentAway = m_controller.LetGoOfVanishedPort()) {
-    ApplyRules();
-    PushControls();
-    ShowMessage(*wentAway);
-  }
+void CBrenvikDlg::TypePort(const std::string& text) {
+  SetWindowTextW(Item(IDC_PORT), WideFromUtf8(text).c_str());
 }
 
 bool CBrenvikDlg::OnSysCommand(WPARAM command) {
@@ -377,10 +257,7 @@ bool CBrenvikDlg::OnPaint() {
 }
 
 void CBrenvikDlg::OnClose() {
-  if (!m_bClosingWithoutAsking && !m_controller.MayStopDownload(kAskClose)) return;
-  m_controller.Close();
-  KillTimer(m_hWnd, kStatusTimer);
-  End();
+  if (m_controller.OnClose(!m_bClosingWithoutAsking)) End();
 }
 
 void CBrenvikDlg::CloseWithoutAsking() {

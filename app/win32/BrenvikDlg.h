@@ -8,25 +8,23 @@
 
 #include "app/PortChoices.h"
 #include "app/WindowController.h"
-#include "serial/PortList.h"
+#include "app/WindowView.h"
 
 namespace brenvik::app {
 
 // The main window on Windows: the dialog template IDD_MAIN of the program's
 // resources, laid out in dialog units by the system itself, its controls
-// found by their ids and wired to the window's controller, which decides
-// what each command does.
-class CBrenvikDlg {
+// found by their ids. It is the view that the window's controller drives,
+// which decides what each command does.
+class CBrenvikDlg : private WindowView {
  public:
   // Returns the chosen file's path (UTF-8), or an empty text when the
   // operator cancelled.
   using FileChooser = std::function<std::string(DownloadKind kind)>;
   // Shows text with one OK button and returns once it was dismissed.
-  using MessageShower = std::function<void(const std::string& text)>;
+  using MessageBoxHook = std::function<void(const std::string& text)>;
   // Asks a question with Yes and No, No the default; true for Yes.
-  using QuestionAsker = std::function<bool(const std::string& text)>;
-  // The serial ports present, listed below COM48.
-  using PortLister = std::function<std::vector<PortInfo>()>;
+  using QuestionBoxHook = std::function<bool(const std::string& text)>;
 
   CBrenvikDlg();
   ~CBrenvikDlg();
@@ -34,9 +32,11 @@ class CBrenvikDlg {
   CBrenvikDlg& operator=(const CBrenvikDlg&) = delete;
 
   void SetFileChooser(FileChooser chooser) { m_chooseFile = std::move(chooser); }
-  void SetMessageShower(MessageShower shower) { m_showMessage = std::move(shower); }
-  void SetQuestionAsker(QuestionAsker asker) { m_askQuestion = std::move(asker); }
-  void SetPortLister(PortLister lister) { m_listPorts = std::move(lister); }
+  void SetMessageBox(MessageBoxHook box) { m_showMessage = std::move(box); }
+  void SetQuestionBox(QuestionBoxHook box) { m_askQuestion = std::move(box); }
+  void SetPortLister(WindowController::PortLister lister) {
+    m_controller.SetPortLister(std::move(lister));
+  }
 
   // Runs the window modally until it is closed.
   void DoModal();
@@ -58,12 +58,6 @@ class CBrenvikDlg {
 
   void OnInitDialog();
   void OnCommand(int id, int code);
-  void OnConnect();
-  void OnSelectFile(DownloadKind kind);
-  void OnDownload(DownloadKind kind);
-  void OnTimer();
-  // The port list drops down: the ports present are listed anew below COM48.
-  void OnPortListDropDown();
   // IDM_ABOUTBOX (low four bits ignored) opens the About box; false for every
   // other command, which the system handles.
   bool OnSysCommand(WPARAM command);
@@ -72,12 +66,21 @@ class CBrenvikDlg {
   // Escape, Enter outside a button and the close box.
   void OnClose();
   void End();
-
-  void ApplyRules();
-  void PullControls();
-  void PushControls();
-  void ShowMessage(const std::string& text);
   HWND Item(int id) const { return GetDlgItem(m_hWnd, id); }
+
+  std::string FieldText(int id) override;
+  void SetFieldText(int id, const std::string& text) override;
+  void EnableControl(int id, bool enabled) override;
+  void SetCaption(int id, const char* caption) override { SetFieldText(id, caption); }
+  void ShowMessage(const std::string& text) override;
+  bool AskQuestion(const std::string& text) override;
+  std::string ChooseFile(DownloadKind kind) override;
+  void StartTimer() override;
+  void StopTimer() override;
+  int ChosenPortIndex() override;
+  void ListPresentPorts(const std::vector<PortChoice>& present) override;
+  void ChoosePortIndex(int index) override;
+  void TypePort(const std::string& text) override;
 
   HWND m_hWnd = nullptr;
   bool m_bModal = false;
@@ -85,11 +88,8 @@ class CBrenvikDlg {
   HICON m_hIcon;
   HICON m_hSmallIcon;
   FileChooser m_chooseFile;
-  MessageShower m_showMessage;
-  QuestionAsker m_askQuestion;
-  PortLister m_listPorts;
-  // The ports present as last listed below COM48.
-  std::vector<PortChoice> m_presentPorts;
+  MessageBoxHook m_showMessage;
+  QuestionBoxHook m_askQuestion;
 
   // Declared last so it is destroyed first: a running download is stopped
   // and the port closed before anything it reports to goes.

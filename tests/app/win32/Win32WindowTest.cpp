@@ -59,8 +59,8 @@ const std::vector<bool> kDbRan = {false, true, true, true, false, true, true, tr
 class Win32WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    m_dialog.SetMessageShower([this](const std::string& text) { m_boxes.push_back(text); });
-    m_dialog.SetQuestionAsker([this](const std::string& text) {
+    m_dialog.SetMessageBox([this](const std::string& text) { m_boxes.push_back(text); });
+    m_dialog.SetQuestionBox([this](const std::string& text) {
       m_questions.push_back(text);
       return true;
     });
