@@ -9,6 +9,9 @@
 
 namespace brenvik::load {
 
+// How long the final texts and the summary may take to reach a reader that lags.
+inline constexpr auto kOutputWait = std::chrono::seconds(2);
+
 // Standard output or standard error as the loader writes it. Texts are queued
 // from any thread and written in order by a thread of the channel's own, so
 // a reader that stops reading (a pipe left unread, a terminal held with
