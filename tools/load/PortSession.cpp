@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <ctime>
-#include <thread>
 
 #include "download/StatusText.h"
 #include "serial/PortList.h"
@@ -11,7 +10,7 @@
 namespace brenvik::load {
 namespace {
 
-// How often a port's thread looks whether its download has ended or is to stop.
+// How often a port's thread looks whether its download is to stop.
 constexpr auto kStatusPoll = std::chrono::milliseconds(20);
 
 // Said on standard error behind a silent device's status text.
@@ -34,8 +33,13 @@ PortSession::PortSession(int index, const std::string& given, const SessionShare
     display.Frame(index, frame, size);
   });
   ctx.link.SetTxErrorHandler([&display, index](const char* text) { display.Warn(index, text); });
-  const auto changed = [&display, index](const DownloadProgress& progress) {
+  const auto changed = [this, &display, index](const DownloadProgress& progress) {
     display.Changed(index, progress);
+    if (progress.phase == DownloadPhase::Ended) {
+      const std::lock_guard guard(endLock_);
+      downloadEnded_ = true;
+      ended_.notify_all();
+    }
   };
   ctx.dbStatusText.SetListener(changed);
   ctx.mmiStatusText.SetListener(changed);
@@ -130,18 +134,15 @@ DownloadResult PortSession::Download(const LoadFile& file) {
   std::string time = LocalTimeIso8601(std::time(nullptr));
   const auto started = std::chrono::steady_clock::now();
   display.Begin(index_, file.kind);
+  {
+    const std::lock_guard guard(endLock_);
+    downloadEnded_ = false;
+  }
   if (!runner_.Start(*ctx_, port_, file.kind)) {
     display.Warn(index_, "the download could not be started");
     return {kDownloadFailed, "the download could not be started"};
   }
-  while (runner_.Running()) {
-    if (shared_.stop) {
-      // Stop joins the worker, which has written its final text by then.
-      runner_.Stop();
-      break;
-    }
-    std::this_thread::sleep_for(kStatusPoll);
-  }
+  WaitForDownload();
   runner_.Join();
   display.End(index_);
   // The status text says only that the device stopped answering; this says why.
@@ -167,6 +168,20 @@ DownloadResult PortSession::Download(const LoadFile& file) {
     }
   }
   return result;
+}
+
+void PortSession::WaitForDownload() {
+  std::unique_lock guard(endLock_);
+  // A worker that ended without its final text is seen at the next look.
+  while (!ended_.wait_for(guard, kStatusPoll,
+                          [this] { return downloadEnded_ || !runner_.Running(); })) {
+    if (shared_.stop) {
+      guard.unlock();
+      // Stop joins the worker, which has written its final text by then.
+      runner_.Stop();
+      return;
+    }
+  }
 }
 
 }  // namespace brenvik::load

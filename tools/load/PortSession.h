@@ -1,7 +1,9 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -55,6 +57,8 @@ class PortSession {
   std::optional<std::string> LoadNextDevice();
   DownloadResult LoadDevice();
   DownloadResult Download(const LoadFile& file);
+  // Waits until the running download has ended, or stops it when the run is to stop.
+  void WaitForDownload();
   void Count(const DownloadResult& result);
   // Takes down which device the open port is, for the log; returns the file
   // its path leads to.
@@ -67,6 +71,11 @@ class PortSession {
   PortIdentity identity_;
   // About 300 KB: too much for the stack.
   std::unique_ptr<DownloadContext> ctx_ = std::make_unique<DownloadContext>();
+  // The worker says when its download has ended, so its port's thread need
+  // not poll for it.
+  std::mutex endLock_;
+  std::condition_variable ended_;
+  bool downloadEnded_ = false;  // guarded by endLock_
   SerialPort port_;
   DownloadRunner runner_;  // declared after what its worker uses, so it is joined first
 };
