@@ -22,6 +22,7 @@ WindowController::WindowController(Boxes boxes)
             if (m_boxes.showMessage) m_boxes.showMessage(text);
           },
           m_ctx->stop) {
+  m_ctx->link.SetConsole(m_console);
   m_ctx->link.SetTrace(true);
   m_ctx->link.SetTxErrorHandler([this](const char* text) { m_txErrorRelay.ShowAndWait(text); });
 }
@@ -56,9 +57,9 @@ bool WindowController::OnConnect(const std::string& portToOpen) {
 // box, so that a terminal or a log keeps them.
 std::string WindowController::OnFileChosen(DownloadKind kind, const std::string& path) {
   const bool db = kind == DownloadKind::Db;
-  const Result<FileWarnings> read =
-      db ? ReadDbFile(*m_dbImage, path.c_str()) : ReadMmiFile(*m_mmiImage, path.c_str());
-  if (read) PrintWarnings(*read);
+  const Result<FileWarnings> read = db ? ReadDbFile(*m_dbImage, path.c_str(), m_console)
+                                       : ReadMmiFile(*m_mmiImage, path.c_str(), m_console);
+  if (read) PrintWarnings(*read, m_console);
   (db ? m_fields.dbPath : m_fields.mmiPath) = path;
   std::string& status = db ? m_fields.dbStatus : m_fields.mmiStatus;
   if (!read) {

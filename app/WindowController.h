@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "app/StandardConsole.h"
 #include "app/TxErrorRelay.h"
 #include "app/WindowRules.h"
 #include "download/DownloadContext.h"
@@ -90,6 +91,8 @@ class WindowController {
   void EndWorkerAndClosePort();
 
   Boxes m_boxes;
+  // The trace, the entry count, the open report and the warnings.
+  StandardConsole m_console;
   // Destroyed last of the download state: a worker may still use the port
   // while it is being stopped.
   SerialPort m_port;

@@ -28,6 +28,7 @@ DataFileKind FirstLineKind(std::string_view line) {
 }
 
 DataFileKind GuessDataFileKind(const std::string& path) {
+  // A guess says nothing of a file it cannot open: its reader does.
   DataFileLines file(path, kMaxFirstLineLength);
   if (!file.Open()) return DataFileKind::Unknown;
   std::string line;

@@ -10,11 +10,11 @@ constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 }  // namespace
 
-DataFileLines::DataFileLines(std::string path, std::size_t maxLineLength)
-    : m_path(std::move(path)), m_maxLineLength(maxLineLength) {}
+DataFileLines::DataFileLines(std::string path, std::size_t maxLineLength, ConsoleChannel& console)
+    : m_path(std::move(path)), m_maxLineLength(maxLineLength), m_console(console) {}
 
 Result<> DataFileLines::Open() {
-  auto file = OpenDataFile(m_path);
+  auto file = OpenDataFile(m_path, m_console);
   if (!file) return Error{file.error()};
   m_file = std::move(*file);
   m_lineNumber = 0;

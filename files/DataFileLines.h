@@ -20,7 +20,10 @@ class DataFileLines {
  public:
   enum class Status { kLine, kEnd };
 
-  DataFileLines(std::string path, std::size_t maxLineLength);
+  // A failed open is reported through `console` (nowhere by default), which
+  // must outlive this.
+  DataFileLines(std::string path, std::size_t maxLineLength,
+                ConsoleChannel& console = SilentConsole());
 
   // Opens the file for reading, as OpenDataFile does (binary, UTF-8 path,
   // regular files only).
@@ -42,6 +45,7 @@ class DataFileLines {
  private:
   std::string m_path;
   std::size_t m_maxLineLength;
+  ConsoleChannel& m_console;
   FilePointer m_file;
   int m_lineNumber = 0;
 };

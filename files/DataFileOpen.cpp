@@ -1,11 +1,11 @@
 #include "files/DataFileOpen.h"
 
-#include "files/Console.h"
+#include <system_error>
 
 namespace brenvik {
 
-Error DataFileOpenError(const std::string& path, int errnum) {
-  ConsoleReportError("Error opening file", errnum);
+Error DataFileOpenError(const std::string& path, int errnum, ConsoleChannel& console) {
+  console.Report("Error opening file: " + std::generic_category().message(errnum));
   return SystemError(path + ": Error opening file", errnum);
 }
 

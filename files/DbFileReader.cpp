@@ -6,7 +6,6 @@
 #include <string_view>
 #include <vector>
 
-#include "files/Console.h"
 #include "files/DataFileLines.h"
 #include "files/DecimalNumber.h"
 #include "files/FieldSplitter.h"
@@ -122,8 +121,8 @@ Result<> ReadEntry(std::string_view line, std::string where, DbRecord& record,
 
 }  // namespace
 
-Result<FileWarnings> ReadDbFile(DbTable& table, const char* path) {
-  DataFileLines file(path, kMaxDbLineLength);
+Result<FileWarnings> ReadDbFile(DbTable& table, const char* path, ConsoleChannel& console) {
+  DataFileLines file(path, kMaxDbLineLength, console);
   if (Result<> opened = file.Open(); !opened) return Error{opened.error()};
   std::string line;
 
@@ -148,7 +147,7 @@ Result<FileWarnings> ReadDbFile(DbTable& table, const char* path) {
     return Error{file.Where(1) + "count " + std::to_string(count) + " is above " +
                  std::to_string(kMaxDbEntries)};
   }
-  ConsolePrintf("Number of Entries = %d\n", count);
+  console.Print("Number of Entries = " + std::to_string(count) + "\n");
 
   // The entries are read into a scratch copy and committed only when the
   // whole file is good, so the device is never sent a half-read table.

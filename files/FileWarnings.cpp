@@ -1,11 +1,9 @@
 #include "files/FileWarnings.h"
 
-#include "files/Console.h"
-
 namespace brenvik {
 
-void PrintWarnings(const FileWarnings& warnings) {
-  for (const std::string& warning : warnings) ConsoleWarn(warning.c_str());
+void PrintWarnings(const FileWarnings& warnings, ConsoleChannel& console) {
+  for (const std::string& warning : warnings) console.Report(warning);
 }
 
 }  // namespace brenvik

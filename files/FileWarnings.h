@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "files/ConsoleChannel.h"
+
 namespace brenvik {
 
 // What the device will get other than a file holds, one line each
@@ -10,9 +12,9 @@ namespace brenvik {
 // the file.
 using FileWarnings = std::vector<std::string>;
 
-// Writes each warning on standard error, one line each, through the console
-// channel. The window and brenvik-load call it after every read that
-// succeeded, so a script sees the warnings as well as the operator.
-void PrintWarnings(const FileWarnings& warnings);
+// Reports each warning through the console channel, a line each. The window
+// calls it after every read that succeeded, so that a terminal or a log
+// keeps the warnings its box shows.
+void PrintWarnings(const FileWarnings& warnings, ConsoleChannel& console);
 
 }  // namespace brenvik

@@ -36,8 +36,8 @@ void CheckSetting(std::string_view value, uint8_t stored, const std::string& wha
 
 }  // namespace
 
-Result<FileWarnings> ReadMmiFile(MmiBlock& block, const char* path) {
-  DataFileLines file(path, kMaxMmiLineLength);
+Result<FileWarnings> ReadMmiFile(MmiBlock& block, const char* path, ConsoleChannel& console) {
+  DataFileLines file(path, kMaxMmiLineLength, console);
   if (Result<> opened = file.Open(); !opened) return Error{opened.error()};
 
   // Read into a cleared scratch block and commit only a complete file, so a

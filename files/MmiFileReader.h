@@ -10,7 +10,9 @@ namespace brenvik {
 // whole block is cleared and refilled, texts longer than their field cut to it,
 // and the result holds the warnings, for the caller to show or print; on
 // failure the block is untouched and the error names the file, line and
-// problem ("Error opening file" also goes to standard error, perror style).
-Result<FileWarnings> ReadMmiFile(MmiBlock& block, const char* path);
+// problem ("Error opening file" is also reported through the console channel,
+// perror style).
+Result<FileWarnings> ReadMmiFile(MmiBlock& block, const char* path,
+                                 ConsoleChannel& console = SilentConsole());
 
 }  // namespace brenvik

@@ -3,8 +3,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "files/Console.h"
-
 namespace brenvik {
 namespace {
 
@@ -42,23 +40,16 @@ void FrameLink::SealFrame(FrameBuffer& frame) {
 
 void FrameLink::TraceFrame(const FrameBuffer& frame) const {
   if (!trace_) return;
-  const uint8_t* body = frame + kFrameBodyAt;
-  const uint8_t len = body[kBodyLenAt];
-  if (traceSink_) {
-    // STX, LEN+1 body bytes up to the checksum, ETX.
-    traceSink_(frame, static_cast<std::size_t>(len) + 3);
-    return;
-  }
-  ConsolePutch(frame[0]);
-  for (int i = 0; i <= len; ++i) ConsolePrintf("%.2X", body[i]);
-  ConsolePutch(body[len + 1]);
+  const uint8_t len = frame[kFrameBodyAt + kBodyLenAt];
+  // STX, LEN+1 body bytes up to the checksum, ETX.
+  console_->TraceFrame({frame, static_cast<std::size_t>(len) + 3});
 }
 
 void FrameLink::ShowTxError(const char* text) const {
   if (showTxError_) {
     showTxError_(text);  // returns once the operator has dismissed it
   } else {
-    ConsoleWarn(text);
+    console_->Report(text);
   }
 }
 

@@ -6,6 +6,7 @@
 
 #include "base/LinkClock.h"
 #include "base/StopSignal.h"
+#include "files/ConsoleChannel.h"
 #include "serial/DevicePort.h"
 #include "serial/WireProtocol.h"
 
@@ -42,15 +43,11 @@ enum class Pacing { Paced, Unpaced };
 // been dismissed; the sending thread waits meanwhile.
 using TxErrorHandler = std::function<void(const char* text)>;
 
-// Receives each traced frame as it goes on the line: STX, the body bytes with
-// the checksum, ETX; called on the sending thread.
-using FrameTraceSink = std::function<void(const uint8_t* frame, std::size_t size)>;
-
 // The frame link: seals, traces and sends frames to the device and waits for
 // its one-byte answers. It is built from the port, the clock its pacing and
 // polling sleep on, the stop signal that cuts those sleeps short, the
-// short-write handler and the trace switch; the frames themselves are the
-// caller's. Every operation runs on the download's thread; the port is set
+// short-write handler, the console channel and the trace switch; the frames
+// themselves are the caller's. Every operation runs on the download's thread; the port is set
 // before the download starts.
 class FrameLink {
  public:
@@ -62,12 +59,13 @@ class FrameLink {
   void SetPort(DevicePort* port) { port_ = port; }
   DevicePort* Port() const { return port_; }
   void SetClock(LinkClock& clock) { clock_ = &clock; }
-  // Empty: the message goes to standard error.
+  // Empty: the message goes to the console channel.
   void SetTxErrorHandler(TxErrorHandler handler) { showTxError_ = std::move(handler); }
-  // Whether frames are echoed before they are sent; to standard output
-  // unless a sink is set.
+  // Where the trace goes, and the short-write message without a handler;
+  // nowhere until set. The channel must outlive the link's downloads.
+  void SetConsole(ConsoleChannel& console) { console_ = &console; }
+  // Whether frames are traced before they are sent.
   void SetTrace(bool on) { trace_ = on; }
-  void SetTraceSink(FrameTraceSink sink) { traceSink_ = std::move(sink); }
 
   // Clears the buffer and writes STX and the body's header; the caller then
   // writes the payload.
@@ -75,9 +73,8 @@ class FrameLink {
   // Stores the checksum of body bytes 0 to LEN-1 at body offset LEN and ETX
   // behind it; LEN is read from body byte 0.
   static void SealFrame(FrameBuffer& frame);
-  // Echoes the frame: raw STX, "%.2X" per body byte up to the checksum, raw
-  // ETX, no line end; or hands its bytes to the trace sink. Nothing when
-  // tracing is off.
+  // Hands the frame to the console channel, STX to ETX, in one call; nothing
+  // when tracing is off.
   void TraceFrame(const FrameBuffer& frame) const;
   // Sends STX, the body as hex pairs, ETX, then drains the port. A pair that
   // is not written whole shows "Error, expected 2 but %d" and ends the pairs
@@ -95,7 +92,7 @@ class FrameLink {
   ReplyResult AwaitReply();
   // Sleeps on the link's clock; false when a stop request cut it short.
   bool Pause(int ms);
-  // Shows the short-write message through the handler, or on standard error.
+  // Shows the short-write message through the handler, or the console channel.
   void ShowTxError(const char* text) const;
 
  private:
@@ -107,8 +104,8 @@ class FrameLink {
   DevicePort* port_ = nullptr;
   LinkClock* clock_ = &SteadyLinkClock();
   TxErrorHandler showTxError_;
+  ConsoleChannel* console_ = &SilentConsole();
   bool trace_ = true;
-  FrameTraceSink traceSink_;
 };
 
 }  // namespace brenvik

@@ -16,7 +16,7 @@
 #include <utility>
 
 #include "base/FileDescriptor.h"
-#include "serial/LineSettings.h"
+#include "serial/LineSettingsPosix.h"
 #include "serial/OpenFailure.h"
 
 namespace brenvik {

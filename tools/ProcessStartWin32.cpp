@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "base/Utf8.h"
+#include "base/Utf8Win32.h"
 
 namespace brenvik::tools {
 namespace {

@@ -7,7 +7,7 @@
 #include "app/Resource.h"
 #include "app/WindowTexts.h"
 #include "app/win32/AboutDlg.h"
-#include "base/Utf8.h"
+#include "base/Utf8Win32.h"
 
 namespace brenvik::app {
 

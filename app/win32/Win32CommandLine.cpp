@@ -4,7 +4,7 @@
 
 #include <shellapi.h>
 
-#include "base/Utf8.h"
+#include "base/Utf8Win32.h"
 
 namespace brenvik::app {
 namespace {

@@ -8,7 +8,7 @@
 #include "app/win32/BrenvikApp.h"
 #include "app/win32/Win32CommandLine.h"
 #include "app/win32/Win32Console.h"
-#include "base/Utf8.h"
+#include "base/Utf8Win32.h"
 
 int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*commandLine*/,
                    int /*show*/) {

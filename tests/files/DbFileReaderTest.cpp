@@ -10,15 +10,11 @@
 #include <vector>
 
 #include "NonRegularFiles.h"
+#include "RecordingConsole.h"
 #include "TempDir.h"
 
 namespace brenvik {
 namespace {
-
-using testing::internal::CaptureStderr;
-using testing::internal::CaptureStdout;
-using testing::internal::GetCapturedStderr;
-using testing::internal::GetCapturedStdout;
 
 using RecordBytes = std::array<uint8_t, sizeof(DbRecord)>;
 
@@ -72,30 +68,31 @@ class DbFileReader : public testing::Test {
     table->count = 7;
   }
 
-  // Reads `content` from a temp file, swallowing the entry-count line.
+  // Reads `content` from a temp file; the console keeps what this read said.
   Result<FileWarnings> ReadContent(std::string_view content, std::string* path = nullptr) {
     const std::string file = dir.Write("test-db.csv", content);
     if (path != nullptr) {
       *path = file;
     }
-    CaptureStdout();
-    Result<FileWarnings> result = ReadDbFile(*table, file.c_str());
-    GetCapturedStdout();
-    return result;
+    return Read(file);
+  }
+
+  Result<FileWarnings> Read(const std::string& path) {
+    console.Clear();
+    return ReadDbFile(*table, path.c_str(), console);
   }
 
   std::unique_ptr<DbTable> table = std::make_unique<DbTable>();
+  test::RecordingConsole console;
   test::TempDir dir;
 };
 
 TEST_F(DbFileReader, ExampleFileReadsToExactRecordImages) {
   FillWithPattern();
   const std::string path = test::TestDataDir() + "example-db.csv";
-  CaptureStdout();
-  CaptureStderr();
-  const Result<FileWarnings> result = ReadDbFile(*table, path.c_str());
-  const std::string out = GetCapturedStdout();
-  const std::string err = GetCapturedStderr();
+  const Result<FileWarnings> result = Read(path);
+  const std::string out = console.out;
+  const std::string err = console.err;
 
   ASSERT_TRUE(result.ok()) << result.error();
   EXPECT_TRUE(result->empty());
@@ -125,9 +122,8 @@ TEST_F(DbFileReader, ExampleFileReadsToExactRecordImages) {
 
 TEST_F(DbFileReader, SampleFileHoldsTwentyEntriesWithinTheFieldLimits) {
   const std::string path = test::TestDataDir() + "sample-db.csv";
-  CaptureStdout();
-  const Result<FileWarnings> result = ReadDbFile(*table, path.c_str());
-  EXPECT_EQ(GetCapturedStdout(), "Number of Entries = 20\n");
+  const Result<FileWarnings> result = Read(path);
+  EXPECT_EQ(console.out, "Number of Entries = 20\n");
   ASSERT_TRUE(result.ok()) << result.error();
   EXPECT_TRUE(result->empty());
   ASSERT_EQ(table->count, 20);
@@ -237,9 +233,8 @@ TEST_F(DbFileReader, CountOfZeroReadsNoEntriesAndIsAccepted) {
     FillWithPattern();
     const std::unique_ptr<DbTable> before = std::make_unique<DbTable>(*table);
     const std::string path = dir.Write("test-db.csv", c.content);
-    CaptureStdout();
-    const Result<FileWarnings> result = ReadDbFile(*table, path.c_str());
-    EXPECT_EQ(GetCapturedStdout(), c.printed);
+    const Result<FileWarnings> result = Read(path);
+    EXPECT_EQ(console.out, c.printed);
     ASSERT_TRUE(result.ok()) << result.error();
     EXPECT_EQ(table->count, c.count);
     EXPECT_EQ(std::memcmp(table->records, before->records, sizeof table->records), 0);
@@ -348,9 +343,8 @@ TEST_F(DbFileReader, WarningsSayWhereTheDeviceGetsOtherThanTheFileHolds) {
     SCOPED_TRACE(c.content);
     FillWithPattern();
     std::string path;
-    CaptureStderr();
     const Result<FileWarnings> result = ReadContent("1\nh\n" + c.content, &path);
-    const std::string err = GetCapturedStderr();
+    const std::string err = console.err;
     ASSERT_TRUE(result.ok()) << result.error();
     EXPECT_EQ(BytesOf(table->records[0]), BytesOf(c.expected));
     test::ExpectWarnings(*result, err, path, c.warnings);
@@ -434,9 +428,8 @@ TEST_F(DbFileReader, RejectedFileLeavesTheTableUntouched) {
     FillWithPattern();
     const std::unique_ptr<DbTable> before = std::make_unique<DbTable>(*table);
     std::string path;
-    CaptureStderr();
     const Result<FileWarnings> result = ReadContent(c.content, &path);
-    const std::string err = GetCapturedStderr();
+    const std::string err = console.err;
     EXPECT_FALSE(result.ok());
     EXPECT_EQ(result.error(), path + c.error);
     EXPECT_EQ(err, "") << "a failed read cuts nothing and so warns of nothing";
@@ -448,11 +441,9 @@ TEST_F(DbFileReader, MissingFileIsReportedPerrorStyleAndLeavesTheTableUntouched)
   FillWithPattern();
   const std::unique_ptr<DbTable> before = std::make_unique<DbTable>(*table);
   const std::string path = dir.Path("no-such-db.csv");
-  CaptureStdout();
-  CaptureStderr();
-  const Result<FileWarnings> result = ReadDbFile(*table, path.c_str());
-  const std::string err = GetCapturedStderr();
-  const std::string out = GetCapturedStdout();
+  const Result<FileWarnings> result = Read(path);
+  const std::string err = console.err;
+  const std::string out = console.out;
   EXPECT_FALSE(result.ok());
   EXPECT_EQ(result.error(), path + ": Error opening file: No such file or directory");
   EXPECT_EQ(err, "Error opening file: No such file or directory\n");

@@ -15,17 +15,13 @@
 #include <string>
 #include <utility>
 
+#include "RecordingConsole.h"
 #include "TempDir.h"
 #include "files/DbFileReader.h"
 #include "files/MmiFileReader.h"
 
 namespace brenvik {
 namespace {
-
-using testing::internal::CaptureStderr;
-using testing::internal::CaptureStdout;
-using testing::internal::GetCapturedStderr;
-using testing::internal::GetCapturedStdout;
 
 enum class Reader { kDb, kMmi };
 
@@ -203,12 +199,12 @@ TEST_P(HostileFilesTest, IsReadWithinItsImageOrRejectedWithItsCauseChangingNothi
   const Outcome& expected = c.expected;
   const std::string path = PathFor(c);
 
-  CaptureStdout();
-  CaptureStderr();
-  const Result<FileWarnings> result =
-      c.reader == Reader::kDb ? ReadDbFile(*table, path.c_str()) : ReadMmiFile(block, path.c_str());
-  const std::string err = GetCapturedStderr();
-  const std::string out = GetCapturedStdout();
+  test::RecordingConsole console;
+  const Result<FileWarnings> result = c.reader == Reader::kDb
+                                          ? ReadDbFile(*table, path.c_str(), console)
+                                          : ReadMmiFile(block, path.c_str(), console);
+  const std::string err = console.err;
+  const std::string out = console.out;
 
   EXPECT_EQ(out, expected.out);
   EXPECT_EQ(err, expected.err);

@@ -7,13 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "RecordingConsole.h"
 #include "TempDir.h"
 
 namespace brenvik {
 namespace {
-
-using testing::internal::CaptureStderr;
-using testing::internal::GetCapturedStderr;
 
 using BlockBytes = std::array<uint8_t, sizeof(MmiBlock)>;
 
@@ -45,19 +43,25 @@ class MmiFileReader : public testing::Test {
     if (path != nullptr) {
       *path = file;
     }
-    return ReadMmiFile(block, file.c_str());
+    return Read(file);
+  }
+
+  // The console keeps what this read said.
+  Result<FileWarnings> Read(const std::string& path) {
+    console.Clear();
+    return ReadMmiFile(block, path.c_str(), console);
   }
 
   MmiBlock block;
+  test::RecordingConsole console;
   test::TempDir dir;
 };
 
 TEST_F(MmiFileReader, ExampleFileReadsToTheExactBlockImage) {
   FillWithPattern();
   const std::string path = test::TestDataDir() + "example-mmi.csv";
-  CaptureStderr();
-  const Result<FileWarnings> result = ReadMmiFile(block, path.c_str());
-  EXPECT_EQ(GetCapturedStderr(), "");
+  const Result<FileWarnings> result = Read(path);
+  EXPECT_EQ(console.err, "");
   ASSERT_TRUE(result.ok()) << result.error();
   EXPECT_TRUE(result->empty());
   EXPECT_EQ(BytesOf(block), Image({1, 0, 5, 2, 9}, "FIRST TEXT", "SECOND TEXT", "THIRD TEXT"));
@@ -196,9 +200,8 @@ TEST_F(MmiFileReader, WarningsSayWhereTheDeviceGetsOtherThanTheFileHolds) {
     SCOPED_TRACE(c.content);
     FillWithPattern();
     std::string path;
-    CaptureStderr();
     const Result<FileWarnings> result = ReadContent(c.content, &path);
-    const std::string err = GetCapturedStderr();
+    const std::string err = console.err;
     ASSERT_TRUE(result.ok()) << result.error();
     EXPECT_EQ(BytesOf(block), c.expected);
     test::ExpectWarnings(*result, err, path, c.warnings);
@@ -237,9 +240,8 @@ TEST_F(MmiFileReader, RejectedFileLeavesTheBlockUntouched) {
     FillWithPattern();
     const MmiBlock before = block;
     std::string path;
-    CaptureStderr();
     const Result<FileWarnings> result = ReadContent(c.content, &path);
-    const std::string err = GetCapturedStderr();
+    const std::string err = console.err;
     EXPECT_FALSE(result.ok());
     EXPECT_EQ(result.error(), path + c.error);
     EXPECT_EQ(err, "");
@@ -259,9 +261,8 @@ TEST_F(MmiFileReader, MissingFileIsReportedPerrorStyleAndLeavesTheBlockUntouched
   FillWithPattern();
   const MmiBlock before = block;
   const std::string path = dir.Path("no-such-mmi.csv");
-  CaptureStderr();
-  const Result<FileWarnings> result = ReadMmiFile(block, path.c_str());
-  EXPECT_EQ(GetCapturedStderr(), "Error opening file: No such file or directory\n");
+  const Result<FileWarnings> result = Read(path);
+  EXPECT_EQ(console.err, "Error opening file: No such file or directory\n");
   EXPECT_FALSE(result.ok());
   EXPECT_EQ(result.error(), path + ": Error opening file: No such file or directory");
   EXPECT_EQ(std::memcmp(&block, &before, sizeof block), 0);

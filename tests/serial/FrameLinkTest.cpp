@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "LinkHarness.h"
+#include "files/RecordingConsole.h"
 
 namespace brenvik::test {
 namespace {
@@ -83,42 +84,23 @@ TEST(FrameLink, SealingReplacesWhatLiesAtTheChecksumAndEtxOffsets) {
   EXPECT_EQ(h.frame[7], 0x77);
 }
 
-TEST(FrameLink, TraceIsStxHexEtxWithNoLineEnd) {
+// Each frame reaches the console in one call, STX to ETX, so that one
+// frame's trace is never broken up.
+TEST(FrameLink, TraceHandsEachWholeFrameToTheConsoleInOneCall) {
   LinkHarness h;
+  RecordingConsole console;
+  h.link.SetConsole(console);
   h.link.SetTrace(true);
   BuildFrame(h.frame, {0x04, 0xFF, 0x0A, 0x52});
-  testing::internal::CaptureStdout();
   h.link.TraceFrame(h.frame);
   h.link.TraceFrame(h.frame);
-  const std::string out = testing::internal::GetCapturedStdout();
-  EXPECT_EQ(out,
-            "\x02"
-            "04FF0A525F"
-            "\x03"
-            "\x02"
-            "04FF0A525F"
-            "\x03");
-}
+  const std::vector<uint8_t> frame{kStx, 0x04, 0xFF, 0x0A, 0x52, 0x5F, kEtx};
+  EXPECT_EQ(console.frames, (std::vector<std::vector<uint8_t>>{frame, frame}));
+  EXPECT_EQ(console.out + console.err, "");
 
-TEST(FrameLink, TraceSinkGetsTheFrameBytesInsteadOfStandardOutput) {
-  LinkHarness h;
-  h.link.SetTrace(true);
-  std::vector<uint8_t> traced;
-  h.link.SetTraceSink(
-      [&traced](const uint8_t* frame, std::size_t size) { traced.assign(frame, frame + size); });
-  BuildFrame(h.frame, {0x04, 0xFF, 0x0A, 0x52});
-  testing::internal::CaptureStdout();
+  h.link.SetTrace(false);
   h.link.TraceFrame(h.frame);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-  EXPECT_EQ(traced, (std::vector<uint8_t>{kStx, 0x04, 0xFF, 0x0A, 0x52, 0x5F, kEtx}));
-}
-
-TEST(FrameLink, TraceIsSilentWhenTracingIsOff) {
-  LinkHarness h;
-  BuildFrame(h.frame, {0x04, 0xFF, 0x0A, 0x52});
-  testing::internal::CaptureStdout();
-  h.link.TraceFrame(h.frame);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  EXPECT_EQ(console.frames.size(), 2u) << "nothing is traced with tracing off";
 }
 
 TEST(FrameLink, PacedFrameSleeps2AfterStxAnd5AfterEachPairThenDrains) {
@@ -251,15 +233,15 @@ TEST(FrameLink, ClosedPortDuringPacedFrameShowsOneMessageWithCountZero) {
   EXPECT_EQ(h.device.Line().size(), 1u + 2u * 20u);
 }
 
-TEST(FrameLink, WithoutAMessageHandlerTheTextGoesToStandardError) {
+TEST(FrameLink, WithoutAMessageHandlerTheTextGoesToTheConsole) {
   LinkHarness h;
+  RecordingConsole console;
+  h.link.SetConsole(console);
   h.link.SetTxErrorHandler(nullptr);
   h.device.Close();
   BuildFrame(h.frame, {0x04, 0xFF, 0x80, 0x01});
-  testing::internal::CaptureStderr();
   EXPECT_TRUE(h.link.SendFrame(h.frame, Pacing::Unpaced).failed);
-  const std::string err = testing::internal::GetCapturedStderr();
-  EXPECT_NE(err.find("Error, expected 2 but 0"), std::string::npos) << err;
+  EXPECT_EQ(console.err, "Error, expected 2 but 0\n");
 }
 
 TEST(FrameLink, NoPortBehavesAsAClosedPort) {

@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "base/FileDescriptor.h"
-#include "serial/LineSettings.h"
+#include "serial/LineSettingsPosix.h"
 
 namespace brenvik::device {
 namespace {

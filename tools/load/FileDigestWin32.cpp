@@ -4,8 +4,8 @@
 // After windows.h, which it needs.
 #include <bcrypt.h>
 
-#include "base/Utf8.h"
-#include "tools/load/WindowsError.h"
+#include "base/Utf8Win32.h"
+#include "tools/load/WindowsErrorWin32.h"
 
 namespace brenvik::load {
 namespace {

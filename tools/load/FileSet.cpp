@@ -1,15 +1,12 @@
 #include "tools/load/FileSet.h"
 
-#include <unistd.h>
-
-#include <cstdio>
-
 #include "base/Result.h"
 #include "files/DataFileKind.h"
 #include "files/DbFileReader.h"
 #include "files/FileWarnings.h"
 #include "files/MmiFileReader.h"
 #include "tools/load/FileDigest.h"
+#include "tools/load/LoaderConsole.h"
 
 namespace brenvik::load {
 namespace {
@@ -41,9 +38,8 @@ std::string CheckedLine(const LoadFile& file, int entries) {
 
 }  // namespace
 
-FileSet::FileSet(const LoadOptions& options, ProgressMode mode, OutputChannel& out,
-                 OutputChannel& err, ProgressDisplay& display)
-    : options_(options), mode_(mode), out_(out), err_(err), display_(display) {}
+FileSet::FileSet(const LoadOptions& options, ProgressMode mode, ProgressDisplay& display)
+    : options_(options), mode_(mode), display_(display) {}
 
 bool FileSet::ReadAll() {
   if (!options_.dbFile.empty() && !ReadFile(DownloadKind::Db, options_.dbFile)) return false;
@@ -65,28 +61,19 @@ bool FileSet::CheckFile(DownloadKind kind, const std::string& path) {
 // Reads a file into the tables, and hashes the bytes the reader read for
 // the log.
 bool FileSet::ReadFile(DownloadKind kind, const std::string& path) {
-  // The descriptors are muted below: what is queued for them goes out first.
-  out_.Drain(kOutputWait);
-  err_.Drain(kOutputWait);
+  // "Number of Entries = N" belongs to the lines of the lines mode only.
+  LoaderConsole console(display_, ProgressDisplay::kNoPort,
+                        mode_ == ProgressMode::Lines && !options_.check);
   std::size_t warnings = 0;
   const Result<std::string> sha256 = DigestOfRead(path, [&]() -> Result<> {
-    const Result<FileWarnings> read = [&]() -> Result<FileWarnings> {
-      // "Number of Entries = N" belongs to the lines of the lines mode only;
-      // a file that will not open is said once, by the error below.
-      const MutedOutput mutedOut(STDOUT_FILENO, mode_ != ProgressMode::Lines || options_.check);
-      const MutedOutput mutedErr(STDERR_FILENO, true);
-      Result<FileWarnings> result = kind == DownloadKind::Db
-                                        ? ReadDbFile(read_->dbTable, path.c_str())
-                                        : ReadMmiFile(read_->mmiBlock, path.c_str());
-      if (!result) return Error{result.error() + WrongKindHint(kind, path)};
-      return result;
-    }();
-    if (!read) return Error{read.error()};
-    PrintWarnings(*read);
+    const Result<FileWarnings> read = kind == DownloadKind::Db
+                                          ? ReadDbFile(read_->dbTable, path.c_str(), console)
+                                          : ReadMmiFile(read_->mmiBlock, path.c_str(), console);
+    if (!read) return Error{read.error() + WrongKindHint(kind, path)};
+    for (const std::string& warning : *read) display_.Say(warning);
     warnings = read->size();
     return {};
   });
-  std::fflush(stdout);
   if (!sha256) {
     display_.Warn(ProgressDisplay::kNoPort, sha256.error());
     return false;

@@ -7,7 +7,6 @@
 
 #include "download/DownloadContext.h"
 #include "tools/load/LoadOptions.h"
-#include "tools/load/OutputChannel.h"
 #include "tools/load/ProgressDisplay.h"
 
 namespace brenvik::load {
@@ -27,8 +26,7 @@ class FileSet {
  public:
   // `mode` is the progress mode in force: only the lines mode shows the
   // readers' "Number of Entries = N".
-  FileSet(const LoadOptions& options, ProgressMode mode, OutputChannel& out, OutputChannel& err,
-          ProgressDisplay& display);
+  FileSet(const LoadOptions& options, ProgressMode mode, ProgressDisplay& display);
 
   // Reads the files the options give, the DB first; false at the first refused.
   bool ReadAll();
@@ -46,8 +44,6 @@ class FileSet {
 
   const LoadOptions& options_;
   ProgressMode mode_;
-  OutputChannel& out_;
-  OutputChannel& err_;
   ProgressDisplay& display_;
   std::vector<LoadFile> files_;
   // The files as read, once for every port; about 300 KB, too much for the stack.

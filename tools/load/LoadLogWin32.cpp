@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <utility>
 
-#include "base/Utf8.h"
-#include "tools/load/WindowsError.h"
+#include "base/Utf8Win32.h"
+#include "tools/load/WindowsErrorWin32.h"
 
 namespace brenvik::load {
 

@@ -28,6 +28,8 @@ namespace {
 
 // How often the main thread redraws the bar lines while the ports load.
 constexpr auto kTick = std::chrono::milliseconds(100);
+// How long the final texts and the summary may take to reach a reader that lags.
+constexpr auto kOutputWait = std::chrono::seconds(2);
 
 ProgressMode ResolveMode(const LoadOptions& options) {
   // Asked whatever the mode: on Windows the asking readies the console for the bar.
@@ -45,7 +47,7 @@ class LoaderRun {
         stop_(stop),
         mode_(ResolveMode(options)),
         display_(out_, err_, mode_, options.ports),
-        files_(options, mode_, out_, err_, display_) {}
+        files_(options, mode_, display_) {}
 
   ~LoaderRun() { JoinPorts(); }
   LoaderRun(const LoaderRun&) = delete;

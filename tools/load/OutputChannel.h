@@ -5,12 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "base/FileDescriptor.h"
-
 namespace brenvik::load {
-
-// How long the final texts and the summary may take to reach a reader that lags.
-inline constexpr auto kOutputWait = std::chrono::seconds(2);
 
 // Standard output or standard error as the loader writes it. Texts are queued
 // from any thread and written in order by a thread of the channel's own, so
@@ -49,23 +44,6 @@ class OutputChannel {
   struct State;
   int fd_;
   std::shared_ptr<State> state_;  // shared with the writer, which may outlive the channel
-};
-
-// Sends standard output or standard error (`fd` 1 or 2) to the null device
-// while it lives: the readers print "Number of Entries = N" on standard
-// output, which only the lines mode wants, and report a file that will not
-// open on standard error, which the loader says itself with the file's name.
-// Nothing else may write to `fd` meanwhile.
-class MutedOutput {
- public:
-  MutedOutput(int fd, bool mute);
-  ~MutedOutput();  // puts the output back
-  MutedOutput(const MutedOutput&) = delete;
-  MutedOutput& operator=(const MutedOutput&) = delete;
-
- private:
-  int fd_;
-  FileDescriptor saved_;  // the output while it is muted
 };
 
 }  // namespace brenvik::load

@@ -20,7 +20,10 @@ constexpr const char* kNoAnswerHint =
 }  // namespace
 
 PortSession::PortSession(int index, const std::string& given, const SessionShared& shared)
-    : index_(index), name_(ParsePortName(given)), shared_(shared) {
+    : index_(index),
+      name_(ParsePortName(given)),
+      shared_(shared),
+      console_(shared.display, index, false) {
   tally_.given = given;
   // The tables as read, and the worker's output led to the display.
   DownloadContext& ctx = *ctx_;
@@ -29,9 +32,7 @@ PortSession::PortSession(int index, const std::string& given, const SessionShare
   ctx.mmiBlock = shared_.files.Mmi();
   ctx.maxNaks = shared_.options.maxNaks;
   ctx.link.SetTrace(shared_.options.trace);
-  ctx.link.SetTraceSink([&display, index](const uint8_t* frame, std::size_t size) {
-    display.Frame(index, frame, size);
-  });
+  ctx.link.SetConsole(console_);
   ctx.link.SetTxErrorHandler([&display, index](const char* text) { display.Warn(index, text); });
   const auto changed = [this, &display, index](const DownloadProgress& progress) {
     display.Changed(index, progress);

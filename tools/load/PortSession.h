@@ -15,6 +15,7 @@
 #include "tools/load/FileSet.h"
 #include "tools/load/LoadLog.h"
 #include "tools/load/LoadOptions.h"
+#include "tools/load/LoaderConsole.h"
 #include "tools/load/ProgressDisplay.h"
 #include "tools/load/RunSummary.h"
 
@@ -71,6 +72,7 @@ class PortSession {
   PortIdentity identity_;
   // About 300 KB: too much for the stack.
   std::unique_ptr<DownloadContext> ctx_ = std::make_unique<DownloadContext>();
+  LoaderConsole console_;  // its frame link's trace
   // The worker says when its download has ended, so its port's thread need
   // not poll for it.
   std::mutex endLock_;

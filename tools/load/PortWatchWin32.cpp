@@ -6,7 +6,7 @@
 #include <chrono>
 #include <string_view>
 
-#include "base/Utf8.h"
+#include "base/Utf8Win32.h"
 
 namespace brenvik::load {
 namespace {

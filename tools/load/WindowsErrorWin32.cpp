@@ -1,4 +1,4 @@
-#include "tools/load/WindowsError.h"
+#include "tools/load/WindowsErrorWin32.h"
 
 #include <windows.h>
 

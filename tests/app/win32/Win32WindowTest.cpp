@@ -15,7 +15,7 @@
 
 #include "app/Resource.h"
 #include "app/win32/BrenvikDlg.h"
-#include "base/Utf8.h"
+#include "base/Utf8Win32.h"
 
 namespace brenvik::app {
 namespace {

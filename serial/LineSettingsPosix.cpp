@@ -1,6 +1,6 @@
 // POSIX only (termios).
 
-#include "serial/LineSettings.h"
+#include "serial/LineSettingsPosix.h"
 
 #include <termios.h>
 

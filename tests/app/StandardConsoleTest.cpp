@@ -1,17 +1,16 @@
-#include "files/Console.h"
+#include "app/StandardConsole.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <string>
 
 #include "base/FileDescriptor.h"
 #include "files/FileWarnings.h"
 
-namespace brenvik {
+namespace brenvik::app {
 namespace {
 
 using testing::internal::CaptureStderr;
@@ -19,25 +18,14 @@ using testing::internal::CaptureStdout;
 using testing::internal::GetCapturedStderr;
 using testing::internal::GetCapturedStdout;
 
-TEST(Console, FrameTracesAreUnbrokenRunsOfRawBytesAndHexPairs) {
+TEST(StandardConsole, FrameTraceIsRawStxHexPairsRawEtxWithNoLineEnd) {
+  StandardConsole console;
   CaptureStdout();
-  for (int frame = 0; frame < 2; ++frame) {
-    ConsolePutch(0x02);
-    for (int byte : {0x05, 0xFF, 0x8A, 0x00}) {
-      ConsolePrintf("%.2X", byte);
-    }
-    ConsolePutch(0x03);
-  }
-  const std::string frame = std::string("\x02") + "05FF8A00" + "\x03";
-  EXPECT_EQ(GetCapturedStdout(), frame + frame);
-}
-
-TEST(Console, RawByteIsWrittenUnchanged) {
-  CaptureStdout();
-  for (int byte : {0x00, 0x0A, 0x0D, 0x80, 0xFF}) {
-    ConsolePutch(byte);
-  }
-  EXPECT_EQ(GetCapturedStdout(), std::string("\x00\x0A\x0D\x80\xFF", 5));
+  const uint8_t frame[] = {0x02, 0x05, 0xFF, 0x8A, 0x00, 0x0A, 0x0D, 0x03};
+  console.TraceFrame(frame);
+  console.TraceFrame(frame);
+  const std::string trace = std::string("\x02") + "05FF8A000A0D" + "\x03";
+  EXPECT_EQ(GetCapturedStdout(), trace + trace);
 }
 
 // Standard output redirected to a pipe, buffered in full as stdio buffers a
@@ -77,55 +65,34 @@ class PipedStdout {
 
 // A watcher of the window's output sees the entry count as soon as the file
 // is read and each frame's trace whole as it goes out, not when a buffer fills.
-TEST(Console, CompleteLinesAndFrameTracesReachAPipeAtOnce) {
+TEST(StandardConsole, CompleteLinesAndFrameTracesReachAPipeAtOnce) {
+  StandardConsole console;
   PipedStdout out;
   CaptureStderr();
-  ConsolePrintf("Number of Entries = %d\n", 3000);
+  console.Print("Number of Entries = 3000\n");
   EXPECT_EQ(out.Take(), "Number of Entries = 3000\n");
-  ConsolePutch(0x02);
-  ConsolePrintf("%.2X", 0x52);
-  ConsolePrintf("%.2X", 0xFF);
-  EXPECT_EQ(out.Take(), "\x02");
-  ConsolePutch(0x03);
-  EXPECT_EQ(out.Take(), "52FF\x03");
+  const uint8_t frame[] = {0x02, 0x52, 0xFF, 0x03};
+  console.TraceFrame(frame);
+  EXPECT_EQ(out.Take(),
+            "\x02"
+            "52FF\x03");
   EXPECT_EQ(GetCapturedStderr(), "");
 }
 
-TEST(Console, ErrorReportIsOnePerrorStyleLineOnStandardError) {
-  struct Case {
-    int errnum;
-    const char* line;
-  };
-  const Case cases[] = {
-      {ENOENT, "Error opening file: No such file or directory\n"},
-      {EACCES, "Error opening file: Permission denied\n"},
-      {EISDIR, "Error opening file: Is a directory\n"},
-  };
-  for (const Case& c : cases) {
-    CaptureStdout();
-    CaptureStderr();
-    ConsoleReportError("Error opening file", c.errnum);
-    EXPECT_EQ(GetCapturedStderr(), c.line);
-    EXPECT_EQ(GetCapturedStdout(), "");
-  }
-}
-
-TEST(Console, WarningIsOneLineOnStandardError) {
+TEST(StandardConsole, ReportsAndWarningsAreLinesOnStandardError) {
+  StandardConsole console;
   CaptureStdout();
   CaptureStderr();
-  ConsoleWarn("db.csv:3: field 2 (code) has 12 characters, cut to 10");
-  EXPECT_EQ(GetCapturedStderr(), "db.csv:3: field 2 (code) has 12 characters, cut to 10\n");
-  EXPECT_EQ(GetCapturedStdout(), "");
-
-  CaptureStdout();
-  CaptureStderr();
+  console.Report("Error opening file: No such file or directory");
   PrintWarnings({"db.csv:3: field 2 (code) has 12 characters, cut to 10",
-                 "db.csv:4: field 6 (tailText) is the last field of its line"});
+                 "db.csv:4: field 6 (tailText) is the last field of its line"},
+                console);
   EXPECT_EQ(GetCapturedStderr(),
+            "Error opening file: No such file or directory\n"
             "db.csv:3: field 2 (code) has 12 characters, cut to 10\n"
             "db.csv:4: field 6 (tailText) is the last field of its line\n");
   EXPECT_EQ(GetCapturedStdout(), "");
 }
 
 }  // namespace
-}  // namespace brenvik
+}  // namespace brenvik::app
