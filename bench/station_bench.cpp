@@ -293,7 +293,7 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
   }
   std::printf(
-      "\nAims: 16 ports at most 3 %% longer than 1; the loader under 10 %% of one core\n"
+      "\nAims: 16 ports at most 3 %% longer than 1; the loader at most 8 %% of one core\n"
       "and under 64 MiB.\n");
   std::error_code ignored;
   std::filesystem::remove_all(dir, ignored);
