@@ -138,6 +138,7 @@ int CountOf(const std::string& text, const std::string& what) {
 template <typename Figure>
 double Pick(const std::vector<RunFigures>& runs, bool median, Figure figure) {
   std::vector<double> values;
+  values.reserve(runs.size());
   for (const RunFigures& run : runs) values.push_back(figure(run));
   std::sort(values.begin(), values.end());
   return median ? values[values.size() / 2] : values.front();

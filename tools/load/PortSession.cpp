@@ -155,7 +155,7 @@ DownloadResult PortSession::Download(const LoadFile& file) {
     display.Warn(index_, kNoAnswerHint);
   }
 
-  const DownloadResult result = ResultOf(progress);
+  DownloadResult result = ResultOf(progress);
   if (shared_.log.IsOpen()) {
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
