@@ -11,7 +11,7 @@
 #include "tools/StopSignalHandler.h"
 #include "tools/load/LoadOptions.h"
 #include "tools/load/Loader.h"
-#include "tools/load/SystemTexts.h"
+#include "tools/load/PortListLine.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "tools/load/SystemTexts.h"
+#include "tools/load/PortListLine.h"
 
 namespace brenvik::load {
 namespace {

@@ -11,12 +11,12 @@
 #include "res/Version.h"
 #include "serial/PortName.h"
 #include "tools/OptionErrors.h"
-#include "tools/load/SystemTexts.h"
+#include "tools/load/HelpTexts.h"
 
 namespace brenvik::load {
 namespace {
 
-// The help, less the paragraphs that speak of the system (SystemTexts):
+// The help, less the paragraphs that speak of the system (HelpTexts):
 // they go where the help has a marker line.
 constexpr const char* kUsageText =
     "Usage: brenvik-load [OPTION]... -p PORT [-p PORT]... -d DB-FILE [-m MMI-FILE]\n"
@@ -114,7 +114,7 @@ constexpr const char* kUsageText =
 
 // The help with this system's paragraphs in place of its markers.
 std::string UsageText() {
-  const SystemTexts& system = LoadSystemTexts();
+  const HelpTexts& system = SystemHelpTexts();
   const std::pair<std::string_view, const char*> parts[] = {
       {"@port\n", system.portForms},
       {"@list\n", system.listColumns},
@@ -159,7 +159,7 @@ constexpr option kLongOptions[] = {
 const char* MissingValueText(int option) {
   switch (option) {
     case 'p':
-      return LoadSystemTexts().portNeeded;
+      return SystemHelpTexts().portNeeded;
     case 'd':
       return "--db needs a file";
     case 'm':

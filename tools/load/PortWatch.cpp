@@ -15,7 +15,7 @@ std::string WatchedPath(const PortName& name) {
 }
 
 bool WaitForPort(SerialPort& port, const PortName& name, const std::atomic<bool>& stop,
-                 const Tell& tell) {
+                 const WarningSink& warn) {
   const std::string path = WatchedPath(name);
   std::string toldCause;
   while (!stop) {
@@ -23,7 +23,7 @@ bool WaitForPort(SerialPort& port, const PortName& name, const std::atomic<bool>
       const Result<> opened = port.OpenPort(name);
       if (opened) return true;
       if (opened.error() != toldCause) {
-        tell(opened.error() + "; waiting");
+        warn(opened.error() + "; waiting");
         toldCause = opened.error();
       }
     }

@@ -9,8 +9,9 @@
 
 namespace brenvik::load {
 
-// Says something to the person at the line (on standard error).
-using Tell = std::function<void(const std::string& line)>;
+// Where the port watch says what holds it up (a port there that will not open):
+// standard error, behind the program's name.
+using WarningSink = std::function<void(const std::string& line)>;
 
 // The device path a port name leads to: the path given, or the device of
 // COM n (Linux: /dev/ttyS<n-1>); empty for no port.
@@ -30,7 +31,7 @@ std::string PortLogName(const std::string& path);
 // opens. A port that is there but will not open is told about once per cause,
 // then waited for like a missing one. False when `stop` is set first.
 bool WaitForPort(SerialPort& port, const PortName& name, const std::atomic<bool>& stop,
-                 const Tell& tell);
+                 const WarningSink& warn);
 
 // Waits, looking every 200 ms, until the open port's device has gone away: it
 // hung up, or its path is gone or leads to another device than `target`

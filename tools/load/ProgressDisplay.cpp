@@ -57,6 +57,7 @@ std::string ProgressDisplay::Prefix(int port) const {
 
 void ProgressDisplay::Begin(int port, DownloadKind kind) {
   std::lock_guard guard(lock_);
+  TakeEventsLocked();
   Row& row = rows_[static_cast<std::size_t>(port)];
   row.kind = kind;
   row.progress = {};
@@ -69,31 +70,69 @@ void ProgressDisplay::Begin(int port, DownloadKind kind) {
 
 void ProgressDisplay::Changed(int port, const DownloadProgress& progress) {
   if (progress.phase == DownloadPhase::None) return;
-  std::lock_guard guard(lock_);
-  Row& row = rows_[static_cast<std::size_t>(port)];
+  const Clock::time_point now = Clock::now();
+  std::lock_guard guard(queueLock_);
+  queued_.events.push_back({port, now, progress});
+}
+
+void ProgressDisplay::Frame(int port, const uint8_t* bytes, std::size_t size) {
+  std::lock_guard guard(queueLock_);
+  Event event;
+  event.port = port;
+  event.frame = true;
+  event.frameAt = queued_.frameBytes.size();
+  event.frameSize = size;
+  queued_.frameBytes.insert(queued_.frameBytes.end(), bytes, bytes + size);
+  queued_.events.push_back(event);
+}
+
+void ProgressDisplay::TakeEventsLocked() {
+  {
+    std::lock_guard guard(queueLock_);
+    if (queued_.events.empty()) return;
+    std::swap(queued_, taken_);
+  }
+  for (const Event& event : taken_.events) {
+    if (event.frame) {
+      PostFrameLocked(event.port, taken_.frameBytes.data() + event.frameAt, event.frameSize);
+    } else {
+      ApplyChangeLocked(event);
+    }
+  }
+  taken_.events.clear();
+  taken_.frameBytes.clear();
+}
+
+void ProgressDisplay::ApplyChangeLocked(const Event& event) {
+  const DownloadProgress& progress = event.progress;
+  Row& row = rows_[static_cast<std::size_t>(event.port)];
   row.progress = progress;
   dirty_ = true;
-  if (progress.phase == DownloadPhase::Writing) row.estimator.Observe(Clock::now(), progress.sent);
+  if (progress.phase == DownloadPhase::Writing) row.estimator.Observe(event.at, progress.sent);
   if (mode_ != ProgressMode::Lines) return;
   std::string text = StatusTextOf(progress);
   if (text == row.text) return;
   row.text = text;
   // A figure that a newer one follows may be merged into it while the reader lags.
-  out_.Post(Prefix(port) + text + "\n", port, progress.phase == DownloadPhase::Writing);
+  out_.Post(Prefix(event.port) + text + "\n", event.port, progress.phase == DownloadPhase::Writing);
 }
 
-void ProgressDisplay::Frame(int port, const uint8_t* bytes, std::size_t size) {
+void ProgressDisplay::PostFrameLocked(int port, const uint8_t* bytes, std::size_t size) {
+  static constexpr char kHexDigits[] = "0123456789ABCDEF";
   std::string line = Prefix(port) + ">";
-  char pair[4];
+  line.reserve(line.size() + 3 * size + 1);
   for (std::size_t i = 0; i < size; ++i) {
-    std::snprintf(pair, sizeof pair, " %02X", bytes[i]);
-    line += pair;
+    line += ' ';
+    line += kHexDigits[bytes[i] >> 4];
+    line += kHexDigits[bytes[i] & 0x0F];
   }
-  out_.Post(line + "\n", port);
+  line += '\n';
+  out_.Post(std::move(line), port);
 }
 
 void ProgressDisplay::End(int port) {
   std::lock_guard guard(lock_);
+  TakeEventsLocked();
   Row& row = rows_[static_cast<std::size_t>(port)];
   row.active = false;
   dirty_ = true;
@@ -121,6 +160,7 @@ void ProgressDisplay::Counted(int port, bool passed) {
 
 void ProgressDisplay::Line(int port, const std::string& text) {
   std::lock_guard guard(lock_);
+  TakeEventsLocked();
   if (mode_ == ProgressMode::Quiet) return;
   EndBlockLocked();
   out_.Post(Prefix(port) + text + "\n", port);
@@ -134,13 +174,15 @@ void ProgressDisplay::Warn(int port, const std::string& text) {
 
 void ProgressDisplay::Say(const std::string& text) {
   std::lock_guard guard(lock_);
+  TakeEventsLocked();
   EndBlockLocked();
   err_.PostAfter(text + "\n", out_);
 }
 
 void ProgressDisplay::Tick() {
-  if (mode_ != ProgressMode::Bar) return;
   std::lock_guard guard(lock_);
+  TakeEventsLocked();
+  if (mode_ != ProgressMode::Bar) return;
   const auto now = Clock::now();
   const bool writing = std::any_of(rows_.begin(), rows_.end(), [](const Row& row) {
     return row.active && row.progress.phase == DownloadPhase::Writing;
@@ -155,8 +197,9 @@ void ProgressDisplay::Tick() {
 }
 
 void ProgressDisplay::Finish() {
-  if (mode_ != ProgressMode::Bar || !Several()) return;
   std::lock_guard guard(lock_);
+  TakeEventsLocked();
+  if (mode_ != ProgressMode::Bar || !Several()) return;
   finished_ = true;
   DrawLocked(Clock::now());
   EndBlockLocked();

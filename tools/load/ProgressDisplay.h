@@ -30,7 +30,9 @@ std::string PortShortName(const std::string& port);
 // - None: the final status text of each download. Quiet: nothing.
 // Warnings go to standard error in every mode. Nothing here waits for the
 // output: the channels write it. Changed and Frame come from download
-// workers, the rest from the port threads and the main thread.
+// workers, which only queue what they report: the port threads and the main
+// thread (ten times a second) turn it into text, in order, before anything
+// else they show.
 class ProgressDisplay {
  public:
   // `ports` as given on the command line, in order. `mode` is Bar, Lines,
@@ -40,9 +42,9 @@ class ProgressDisplay {
 
   // A download of `kind` starts on `port`.
   void Begin(int port, DownloadKind kind);
-  // A download on `port` has published `progress`.
+  // A download on `port` has published `progress`. Queued only.
   void Changed(int port, const DownloadProgress& progress);
-  // A frame about to be sent on `port`.
+  // A frame about to be sent on `port`. Queued only.
   void Frame(int port, const uint8_t* bytes, std::size_t size);
   // The download on `port` has ended with what it last published.
   void End(int port);
@@ -56,7 +58,8 @@ class ProgressDisplay {
   void Warn(int port, const std::string& text);
   // A line on standard error as it is (a prompt).
   void Say(const std::string& text);
-  // Redraws the bar lines that changed; the main thread calls it ten times a second.
+  // Shows what the workers queued and redraws the bar lines that changed;
+  // the main thread calls it ten times a second.
   void Tick();
   // Leaves the bar lines as they stand, for good.
   void Finish();
@@ -75,15 +78,36 @@ class ProgressDisplay {
     int failed = 0;
   };
 
+  // A change or a frame as a worker reported it.
+  struct Event {
+    int port = 0;
+    Clock::time_point at;
+    DownloadProgress progress;  // of a change
+    bool frame = false;
+    std::size_t frameAt = 0;  // a frame's bytes in the queue's frameBytes
+    std::size_t frameSize = 0;
+  };
+  struct EventQueue {
+    std::vector<Event> events;
+    std::vector<uint8_t> frameBytes;
+  };
+
   bool Several() const { return rows_.size() > 1; }
   std::string Prefix(int port) const;  // "PORT: " with several ports
   std::string RowLine(const Row& row, std::size_t index, int columns, Clock::time_point now) const;
   std::string TotalLine() const;
   // Called with lock_ held.
+  void TakeEventsLocked();
+  void ApplyChangeLocked(const Event& event);
+  void PostFrameLocked(int port, const uint8_t* bytes, std::size_t size);
   void DrawLocked(Clock::time_point now);
   void EndBlockLocked();
 
-  std::mutex lock_;
+  // Held by a worker only to queue: never while anything is formatted.
+  std::mutex queueLock_;
+  EventQueue queued_;  // guarded by queueLock_
+  std::mutex lock_;    // guards the rest
+  EventQueue taken_;   // the queue as last taken, kept for its capacity
   OutputChannel& out_;
   OutputChannel& err_;
   ProgressMode mode_;

@@ -1,4 +1,4 @@
-#include "tools/load/SystemTexts.h"
+#include "tools/load/PortListLine.h"
 
 #include <cstdio>
 

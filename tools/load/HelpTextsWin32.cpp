@@ -1,9 +1,9 @@
-#include "tools/load/SystemTexts.h"
+#include "tools/load/HelpTexts.h"
 
 namespace brenvik::load {
 
-const SystemTexts& LoadSystemTexts() {
-  static const SystemTexts texts{
+const HelpTexts& SystemHelpTexts() {
+  static const HelpTexts texts{
       "PORT is COMn, the name Device Manager shows under \"Ports (COM & LPT)\"\n"
       "(COM3, COM12), or a device path such as \\\\.\\CNCA0; --list-ports prints\n"
       "the ports present.\n",
@@ -17,13 +17,6 @@ const SystemTexts& LoadSystemTexts() {
       "    brenvik-load -p COM5 -d db.csv -m mmi.csv --log loads.jsonl --repeat\n",
   };
   return texts;
-}
-
-// The friendly name is what Device Manager shows: "USB Serial Port (COM5)".
-std::string PortListLine(const PortInfo& port) {
-  const std::string friendly = port.description.empty() ? PortDescription(port) : port.description;
-  return port.path + "\t" + OrDash(friendly) + "\t" + UsbIdsColumn(port) + "\t" +
-         OrDash(port.serialNumber) + "\n";
 }
 
 }  // namespace brenvik::load

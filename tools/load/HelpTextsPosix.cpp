@@ -1,9 +1,9 @@
-#include "tools/load/SystemTexts.h"
+#include "tools/load/HelpTexts.h"
 
 namespace brenvik::load {
 
-const SystemTexts& LoadSystemTexts() {
-  static const SystemTexts texts{
+const HelpTexts& SystemHelpTexts() {
+  static const HelpTexts texts{
       "PORT is COMn (COM1 is /dev/ttyS0, COM3 is /dev/ttyS2), the path of a\n"
       "serial device (/dev/ttyUSB0, or the pseudo-terminal that brenvik-device\n"
       "prints), or an adapter's stable name from /dev/serial/by-id, as a full\n"
@@ -19,11 +19,6 @@ const SystemTexts& LoadSystemTexts() {
       "    brenvik-load -p \"$PORT\" -d db.csv -m mmi.csv --log loads.jsonl --repeat\n",
   };
   return texts;
-}
-
-std::string PortListLine(const PortInfo& port) {
-  return port.path + "\t" + OrDash(port.byIdPath) + "\t" + OrDash(PortDescription(port)) + "\t" +
-         UsbIdsColumn(port) + "\t" + OrDash(port.serialNumber) + "\n";
 }
 
 }  // namespace brenvik::load

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+
+#include "download/DownloadProgress.h"
+#include "tools/load/FileSet.h"
+#include "tools/load/LoadLog.h"
+
+namespace brenvik::load {
+
+// The open port as the log names it.
+struct PortIdentity {
+  std::string path;  // the device opened: "/dev/ttyUSB0", "COM3"
+  std::string byId;  // its /dev/serial/by-id name; empty: none
+};
+
+// How one download ended, as the loader counts it: 0 or 5, and the final
+// status text.
+struct DownloadResult {
+  int exitCode = kCompleted;
+  std::string text;
+};
+
+// The result of a download that last published `progress`.
+DownloadResult ResultOf(const DownloadProgress& progress);
+
+// The log's record of the download of `file` (a DB of `entries` entries) on
+// `port`, started at `time` (LocalTimeIso8601) and ended after `seconds`
+// with `result`; the file named by its absolute path.
+LoadRecord DownloadRecord(const LoadFile& file, int entries, const PortIdentity& port,
+                          const DownloadResult& result, std::string time, double seconds);
+
+}  // namespace brenvik::load
