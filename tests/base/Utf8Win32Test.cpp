@@ -28,8 +28,12 @@ TEST(Utf8Win32, TextCrossesToUtf16AndBackAndWhatIsNotTextBecomesAReplacementChar
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.utf8);
-    if (c.way != kToUtf8) EXPECT_EQ(WideFromUtf8(c.utf8), c.wide);
-    if (c.way != kToWide) EXPECT_EQ(Utf8FromWide(c.wide), c.utf8);
+    if (c.way != kToUtf8) {
+      EXPECT_EQ(WideFromUtf8(c.utf8), c.wide);
+    }
+    if (c.way != kToWide) {
+      EXPECT_EQ(Utf8FromWide(c.wide), c.utf8);
+    }
   }
 }
 

@@ -4,19 +4,18 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "res/Version.h"
+#include "tools/CommandLine.h"
 
 namespace brenvik::device {
 namespace {
 
 ParsedDeviceOptions Parse(std::vector<std::string> args) {
-  args.insert(args.begin(), "brenvik-device");
-  std::vector<char*> argv;
-  for (std::string& arg : args) argv.push_back(arg.data());
-  argv.push_back(nullptr);
-  return ParseDeviceOptions(static_cast<int>(args.size()), argv.data());
+  test::CommandLine line("brenvik-device", std::move(args));
+  return ParseDeviceOptions(line.argc(), line.argv());
 }
 
 std::string Hex(int byte) {

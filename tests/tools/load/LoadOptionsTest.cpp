@@ -3,20 +3,19 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "res/Version.h"
+#include "tools/CommandLine.h"
 #include "tools/load/SystemTexts.h"
 
 namespace brenvik::load {
 namespace {
 
 ParsedOptions Parse(std::vector<std::string> args) {
-  args.insert(args.begin(), "brenvik-load");
-  std::vector<char*> argv;
-  for (std::string& arg : args) argv.push_back(arg.data());
-  argv.push_back(nullptr);
-  return ParseLoadOptions(static_cast<int>(args.size()), argv.data());
+  test::CommandLine line("brenvik-load", std::move(args));
+  return ParseLoadOptions(line.argc(), line.argv());
 }
 
 // The options as one line, every field named, so that a row states them all.
