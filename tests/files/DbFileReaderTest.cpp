@@ -160,6 +160,10 @@ TEST_F(DbFileReader, EntryLineFieldsAreStoredAsTheFileHoldsThem) {
        "1,A100,300,0,L,T,0,0\n", Entry("A100", 44, "L", {}, "T")},
       {"attribute -1 keeps the low 8 bits",  //
        "1,A100,-1,0,L,T,0,0\n", Entry("A100", 255, "L", {}, "T")},
+      {"attribute 2^31-1, the largest number, keeps the low 8 bits",  //
+       "1,A100,2147483647,0,L,T,0,0\n", Entry("A100", 255, "L", {}, "T")},
+      {"attribute -2^31, the smallest number, keeps the low 8 bits",  //
+       "1,A100,-2147483648,0,L,T,0,0\n", Entry("A100", 0, "L", {}, "T")},
       {"attribute 7x reads 7",  //
        "1,A100,7x,0,L,T,0,0\n", Entry("A100", 7, "L", {}, "T")},
       {"attribute that is a word reads 0",  //
@@ -181,6 +185,10 @@ TEST_F(DbFileReader, EntryLineFieldsAreStoredAsTheFileHoldsThem) {
        Entry("C", 2, "L", {{1, "A"}, {2, "B"}, {3, "C"}}, "Z")},
       {"sub-entry value that is a word reads 0",  //
        "1,C,2,1,L,x,A,Z,0,0\n", Entry("C", 2, "L", {{0, "A"}}, "Z")},
+      {"sub-entry values at the ends of 32 bits", "1,C,2,2,L,2147483647,A,-2147483648,B,Z,0,0\n",
+       Entry("C", 2, "L", {{2147483647, "A"}, {-2147483647 - 1, "B"}}, "Z")},
+      {"subEntryCount 256 keeps the low 8 bits, 0",  //
+       "1,C,2,256,L,Z,0,0\n", Entry("C", 2, "L", {}, "Z")},
       {"tail that ends its line keeps the newline",  //
        "1,B200,0,0,L,Y2\n", Entry("B200", 0, "L", {}, "Y2\n")},
       {"CR LF stores no carriage return",  //
@@ -227,6 +235,8 @@ TEST_F(DbFileReader, CountOfZeroReadsNoEntriesAndIsAccepted) {
   const Case cases[] = {
       {"0\n", 0, "Number of Entries = 0\n"},
       {"0", 0, "Number of Entries = 0\n"},
+      {"-0\n", 0, "Number of Entries = 0\n"},
+      {"0\nheading\n1,A100,1,0,L,T,0,0\n", 0, "Number of Entries = 0\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.content);
@@ -297,6 +307,28 @@ TEST_F(DbFileReader, WarningsSayWhereTheDeviceGetsOtherThanTheFileHolds) {
       {"1,ABCDEFGHIJKL,1,0,L,T,0,0\n",
        Entry("ABCDEFGHIJ", 1, "L", {}, "T"),
        {":3: field 2 (code) has 12 characters, cut to 10"}},
+      {"1,ABCDEFGHIJ,1,0,L,T,0,0\n", Entry("ABCDEFGHIJ", 1, "L", {}, "T"), {}},
+      {"1,ABCDEFGHIJK,1,0,L,T,0,0\n",
+       Entry("ABCDEFGHIJ", 1, "L", {}, "T"),
+       {":3: field 2 (code) has 11 characters, cut to 10"}},
+      {"1,C,1,0,ABCDEFGHIJKLMNOPQR,T,0,0\n",
+       Entry("C", 1, "ABCDEFGHIJKLMNOPQR", {}, "T"),
+       {NotWhole(5, "label", 18, 16, "ABCDEFGHIJKLMNOPQ")}},
+      {"1,C,1,0,ABCDEFGHIJKLMNOPQRS,T,0,0\n",
+       Entry("C", 1, "ABCDEFGHIJKLMNOPQR", {}, "T"),
+       {NotWhole(5, "label", 19, 16, "ABCDEFGHIJKLMNOPQ")}},
+      {"1,C,1,1,L,1,ABCDEFGHIJKLMNO,T,0,0\n",
+       Entry("C", 1, "L", {{1, "ABCDEFGHIJKLMNO"}}, "T"),
+       {NotWhole(7, "sub-entry 1 text", 15, 12, "ABCDEFGHIJKLM")}},
+      {"1,C,1,1,L,1,ABCDEFGHIJKLMNOP,T,0,0\n",
+       Entry("C", 1, "L", {{1, "ABCDEFGHIJKLMNO"}}, "T"),
+       {NotWhole(7, "sub-entry 1 text", 16, 12, "ABCDEFGHIJKLM")}},
+      {"1,C,1,0,L,1234567,0,0\n",
+       Entry("C", 1, "L", {}, "1234567"),
+       {NotWhole(6, "tailText", 7, 4, "12345")}},
+      {"1,C,1,0,L,12345678,0,0\n",
+       Entry("C", 1, "L", {}, "1234567"),
+       {NotWhole(6, "tailText", 8, 4, "12345")}},
       {"1,C,1,0," + label16 + ",T,0,0\n", Entry("C", 1, label16, {}, "T"), {}},
       {"1,C,1,0," + label16 + "Q,T,0,0\n",
        Entry("C", 1, label16 + "Q", {}, "T"),
@@ -380,9 +412,14 @@ TEST_F(DbFileReader, RejectedFileLeavesTheTableUntouched) {
       {"blank count line", "\nh\n" + good, ":1: count line has no number"},
       {"count line of commas", ",,,\nh\n" + good, ":1: count line has no number"},
       {"count above 3000", "3001\nh\n" + good, ":1: count 3001 is above 3000"},
+      {"count of 3000 taken: the entries then fall short", "3000\nh\n" + good,
+       ":4: file ends after 1 of 3000 entries"},
+      {"count just below 0", "-1\nh\n" + good, ":1: count -1 is below 0"},
       {"negative count", "-3\nh\n" + good, ":1: count -3 is below 0"},
       {"count of -2^31", "-2147483648\n", ":1: count -2147483648 is below 0"},
       {"count outside 32 bits", "2147483648\nh\n" + good,
+       ":1: field 1 (count) is outside the 32-bit range"},
+      {"count below 32 bits", "-2147483649\nh\n" + good,
        ":1: field 1 (count) is outside the 32-bit range"},
       {"file ends after the count line", "1\n", ":2: file ends after the count line"},
       {"count line without newline", "1", ":2: file ends after the count line"},
@@ -405,10 +442,16 @@ TEST_F(DbFileReader, RejectedFileLeavesTheTableUntouched) {
        ":3: entry has 10 fields, needs 12 for 3 sub-entries"},
       {"attribute outside 32 bits", "1\nh\n1,A,99999999999,0,L,T\n",
        ":3: field 3 (attribute) is outside the 32-bit range"},
+      {"attribute one above 32 bits", "1\nh\n1,A,2147483648,0,L,T\n",
+       ":3: field 3 (attribute) is outside the 32-bit range"},
+      {"attribute one below 32 bits", "1\nh\n1,A,-2147483649,0,L,T\n",
+       ":3: field 3 (attribute) is outside the 32-bit range"},
       {"subEntryCount outside 32 bits", "1\nh\n1,A,1,-4294967296,L,T\n",
        ":3: field 4 (subEntryCount) is outside the 32-bit range"},
       {"sub-entry value outside 32 bits", "1\nh\n1,A,1,2,L,1,a,2147483648,b,T\n",
        ":3: field 8 (sub-entry 2 value) is outside the 32-bit range"},
+      {"sub-entry value below 32 bits", "1\nh\n1,A,1,1,L,-2147483649,a,T\n",
+       ":3: field 6 (sub-entry 1 value) is outside the 32-bit range"},
       {"entry line of 200 characters", "1\nh\n" + longLine, ":3: line longer than 199 characters"},
       {"count line of 200 characters", "1," + std::string(197, 'x') + "\nh\n" + good,
        ":1: line longer than 199 characters"},

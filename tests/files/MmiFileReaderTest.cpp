@@ -90,7 +90,8 @@ TEST_F(MmiFileReader, SettingIsTheFirstCharacterOfItsValueMinusDigitZero) {
   const Case cases[] = {
       {"s1,7\n", 7},   {"s1,12\n", 1},      {"s1,A\n", 17},         {"s1, 5\n", 240},
       {"s1,\n", 218},  {"s1,\r\n", 218},    {"s1,,,3,4\n", 3},      {",s1,4\n", 4},
-      {"s1,0,9\n", 0}, {"s1,\"5\"\n", 242}, {"s1,\xC3\xA9\n", 147},
+      {"s1,0,9\n", 0}, {"s1,\"5\"\n", 242}, {"s1,\xC3\xA9\n", 147}, {"s1,0\n", 0},
+      {"s1,9\n", 9},   {"s1,/\n", 255},     {"s1,:\n", 10},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
@@ -162,6 +163,15 @@ TEST_F(MmiFileReader, WarningsSayWhereTheDeviceGetsOtherThanTheFileHolds) {
       {kSettingLines + "t1," + std::string(85, 'L') + ",\nt2,B,\nt3,C,\n",
        Image(settings, std::string(80, 'L'), "B", "C"),
        {":6: field 2 (longText) has 85 characters, cut to 80"}},
+      {kSettingLines + "t1," + std::string(80, 'L') + ",\nt2,B,\nt3,C,\n",
+       Image(settings, std::string(80, 'L'), "B", "C"),
+       {}},
+      {kSettingLines + "t1," + std::string(81, 'L') + ",\nt2,B,\nt3,C,\n",
+       Image(settings, std::string(80, 'L'), "B", "C"),
+       {":6: field 2 (longText) has 81 characters, cut to 80"}},
+      {kSettingLines + "t1,A,\nt2," + std::string(20, 'S') + ",\nt3,C,\n",
+       Image(settings, "A", std::string(20, 'S'), "C"),
+       {}},
       {kSettingLines + "t1,A,\nt2," + std::string(21, 'S') + ",\nt3,C,\n",
        Image(settings, "A", std::string(20, 'S'), "C"),
        {":7: field 2 (shortText1) has 21 characters, cut to 20"}},
@@ -169,6 +179,11 @@ TEST_F(MmiFileReader, WarningsSayWhereTheDeviceGetsOtherThanTheFileHolds) {
       {shortText2(t20 + "U"),
        Image(settings, "A", "B", t20 + "U"),
        {":8: field 2 (shortText2) has 21 characters, more than the 20 that reach the device "
+        "whole: it gets \"" +
+        t20 + "U\" without its terminating zero"}},
+      {shortText2(t20 + "UV"),
+       Image(settings, "A", "B", t20 + "UV"),
+       {":8: field 2 (shortText2) has 22 characters, more than the 20 that reach the device "
         "whole: it gets \"" +
         t20 + "U\" without its terminating zero"}},
       {shortText2(t20 + "UVW"),
@@ -189,6 +204,12 @@ TEST_F(MmiFileReader, WarningsSayWhereTheDeviceGetsOtherThanTheFileHolds) {
       {firstSetting("A"),
        Image({17, 0, 5, 2, 9}, "A", "B", "C"),
        {":1: field 2 (setting 1) \"A\" is not a single digit: the device gets 17"}},
+      {firstSetting("/"),
+       Image({255, 0, 5, 2, 9}, "A", "B", "C"),
+       {":1: field 2 (setting 1) \"/\" is not a single digit: the device gets 255"}},
+      {firstSetting(":"),
+       Image({10, 0, 5, 2, 9}, "A", "B", "C"),
+       {":1: field 2 (setting 1) \":\" is not a single digit: the device gets 10"}},
       {firstSetting(""),
        Image({218, 0, 5, 2, 9}, "A", "B", "C"),
        {":1: field 2 (setting 1) is empty: the device gets 218"}},

@@ -1,7 +1,5 @@
 #include "serial/PortName.h"
 
-#include <sys/stat.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -11,8 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "serial/PortKind.h"
-#include "serial/PortList.h"
+#include "serial/PortList.h"  // ByIdPathFor
 
 namespace brenvik {
 namespace {
@@ -91,66 +88,6 @@ TEST(PortNameTest, ByIdLookupFindsTheLinkToTheDeviceOrNothing) {
   EXPECT_EQ(ByIdPathFor("/dev/null", byId.path.string()), byId.Entry(kAdapter));
   EXPECT_EQ(ByIdPathFor("/dev/full", byId.path.string()), "");
   EXPECT_EQ(ByIdPathFor("/dev/null", byId.Entry("no-such-folder")), "");
-}
-
-// A sysfs of one tty: the device chain below it, outermost first, each with
-// its bus and driver links as the kernel makes them.
-TEST(PortNameTest, BuiltInPortsAreTheSerial8250PnpAndPlatformOnes) {
-  const ByIdFolder root;
-  const struct {
-    std::string tty;
-    std::vector<std::pair<std::string, std::string>> chain;  // bus, driver
-    bool builtIn;
-  } cases[] = {
-      {"ttyS1", {{"isa", "serial8250"}}, true},
-      {"ttyS0", {{"pnp", "serial"}, {"serial-base", "ctrl"}, {"serial-base", "port"}}, true},
-      {"ttyAMA0", {{"platform", "uart-pl011"}}, true},
-      {"ttyUSB0", {{"usb", "usb"}, {"usb-serial", "ftdi_sio"}}, false},
-      {"ptmx", {}, false},  // a pseudo-terminal has no device entry
-  };
-  const std::string classFolder = (root.path / "class").string();
-  for (const auto& c : cases) {
-    fs::path device = root.path / c.tty;
-    for (const auto& [bus, driver] : c.chain) {
-      fs::create_directories(device /= bus);
-      fs::create_symlink("/sys/bus/" + bus, device / "subsystem");
-      fs::create_symlink(fs::path("/sys/bus") / bus / "drivers" / driver, device / "driver");
-    }
-    fs::create_directories(root.path / "class" / c.tty);
-    if (!c.chain.empty()) fs::create_symlink(device, root.path / "class" / c.tty / "device");
-    // The same through a by-id link.
-    fs::create_symlink("../../" + c.tty, root.path / ("usb-" + c.tty));
-    for (const fs::path& port : {fs::path("/dev/" + c.tty), root.path / ("usb-" + c.tty)}) {
-      EXPECT_EQ(IsBuiltInPort(port.string(), classFolder), c.builtIn) << port;
-    }
-  }
-}
-
-TEST(PortNameTest, LabelNamesTheDeviceWhatItIsAndItsSerialNumber) {
-  PortInfo adapter;
-  adapter.path = "/dev/ttyUSB0";
-  adapter.product = "FT232R USB UART";
-  adapter.serialNumber = "A10K3XYZ";
-  PortInfo builtIn;
-  builtIn.path = "/dev/ttyS0";
-  builtIn.description = "ttyS0";  // what the system says of a port it knows nothing of
-  EXPECT_EQ(PortLabel(adapter), "ttyUSB0 \xE2\x80\x93 FT232R USB UART (A10K3XYZ)");
-  EXPECT_EQ(PortLabel(builtIn), "ttyS0 \xE2\x80\x93 serial port");
-}
-
-// The machine's ports, whatever they are: CI has no adapter and no udev.
-TEST(PortNameTest, ListShowsThisMachinesPortsAsDevicesWithLabels) {
-  const Result<std::vector<PortInfo>> listed = ListPorts();
-  ASSERT_TRUE(listed) << listed.error();
-  for (const PortInfo& port : *listed) {
-    struct stat info {};
-    EXPECT_TRUE(::stat(port.path.c_str(), &info) == 0 && S_ISCHR(info.st_mode)) << port.path;
-    const std::string name = fs::path(port.path).filename().string();
-    EXPECT_EQ(PortLabel(port).rfind(name + " \xE2\x80\x93 ", 0), 0u) << PortLabel(port);
-    if (!port.byIdPath.empty()) {
-      EXPECT_EQ(fs::canonical(port.byIdPath), fs::canonical(port.path));
-    }
-  }
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "DeviceTestSupport.h"
+#include "tools/DeviceTestSupport.h"
 
 namespace brenvik::device {
 namespace {

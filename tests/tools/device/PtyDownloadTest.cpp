@@ -8,11 +8,11 @@
 #include <memory>
 #include <thread>
 
-#include "DeviceTestSupport.h"
 #include "download/DownloadRunner.h"
 #include "files/DbFileReader.h"
 #include "files/MmiFileReader.h"
 #include "serial/SerialPort.h"
+#include "tools/DeviceTestSupport.h"
 #include "tools/device/PtyDevice.h"
 
 namespace brenvik::device {

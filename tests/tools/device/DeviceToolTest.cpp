@@ -6,8 +6,8 @@
 #include <chrono>
 #include <string>
 
-#include "ChildProcess.h"
-#include "DeviceTestSupport.h"
+#include "tools/ChildProcess.h"
+#include "tools/DeviceTestSupport.h"
 
 namespace brenvik::device {
 namespace {
@@ -74,10 +74,7 @@ TEST(DeviceToolTest, DeviceToolRefusesBadOptions) {
     std::string says;
     int exitCode = 2;
   } cases[] = {
-      {{"--answer", "x,y"}, "--answer needs"},
-      {{"--nak", "x,y"}, "--nak needs"},
-      {{"--bogus"}, "unknown option '--bogus'"},
-      {{"--silent=1"}, "option '--silent' takes no value"},
+      {{"--nak", "x,y"}, "--nak needs frame numbers: N[,M...]\nTry 'brenvik-device --help'.\n"},
       {{"--device", "/dev/nonexistent"}, "/dev/nonexistent: no such device; check that the", 1},
   };
   for (const auto& [args, says, exitCode] : cases) {

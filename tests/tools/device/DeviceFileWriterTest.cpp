@@ -8,10 +8,10 @@
 #include <filesystem>
 #include <memory>
 
-#include "DeviceTestSupport.h"
 #include "download/DownloadRunner.h"
 #include "files/DbFileReader.h"
 #include "files/MmiFileReader.h"
+#include "tools/DeviceTestSupport.h"
 #include "tools/device/SimulatedDevice.h"
 
 namespace brenvik::device {

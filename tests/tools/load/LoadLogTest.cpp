@@ -6,8 +6,6 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "tools/load/PortListLine.h"
-
 namespace brenvik::load {
 namespace {
 
@@ -81,17 +79,6 @@ TEST(LoadLog, FileNameThatIsNotUtf8IsAlsoLoggedAsHex) {
     EXPECT_EQ(json.contains("file_hex"), !c.hex.empty()) << line;
     EXPECT_EQ(json.value("file_hex", ""), c.hex) << line;
   }
-}
-
-TEST(PortListLine, UsbIdsAreFourHexDigitsEachOrADash) {
-  PortInfo usb;
-  usb.usbVendorId = 0x0403;
-  usb.usbProductId = 0x6001;
-  PortInfo vendorOnly;
-  vendorOnly.usbVendorId = 0x10c4;
-  EXPECT_EQ(UsbIdsColumn(usb), "0403:6001");
-  EXPECT_EQ(UsbIdsColumn(vendorOnly), "-");
-  EXPECT_EQ(UsbIdsColumn(PortInfo{}), "-");
 }
 
 }  // namespace
