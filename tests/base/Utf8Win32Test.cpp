@@ -1,4 +1,4 @@
-#include "base/Utf8.h"
+#include "base/Utf8Win32.h"
 
 #include <gtest/gtest.h>
 
