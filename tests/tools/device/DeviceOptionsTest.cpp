@@ -7,7 +7,6 @@
 #include <utility>
 #include <vector>
 
-#include "res/Version.h"
 #include "tools/CommandLine.h"
 
 namespace brenvik::device {
@@ -149,16 +148,6 @@ TEST(DeviceOptions, CommandLineGivesThePolicyOrTheUsageErrorNamingTheOption) {
                 "brenvik-device: " + got.substr(1) + "\nTry 'brenvik-device --help'.\n");
     }
   }
-}
-
-TEST(DeviceOptions, HelpAndVersionEndTheProgramWithZero) {
-  const ParsedDeviceOptions help = Parse({"--silent", "-h", "--bogus"});
-  EXPECT_EQ(help.exitCode, std::optional<int>(0));
-  EXPECT_EQ(help.text.rfind("Usage: brenvik-device [options]\n", 0), 0u) << help.text;
-  EXPECT_EQ(help.text.substr(help.text.size() - 17), "  2  wrong usage\n");
-  const ParsedDeviceOptions version = Parse({"--version"});
-  EXPECT_EQ(version.exitCode, std::optional<int>(0));
-  EXPECT_EQ(version.text, std::string("brenvik-device (Brenvik) ") + kVersion + "\n");
 }
 
 }  // namespace
