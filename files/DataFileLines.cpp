@@ -7,6 +7,8 @@ namespace brenvik {
 namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+// What a spreadsheet's "Unicode" text starts with, little- and big-endian.
+constexpr std::string_view kUtf16Marks[] = {"\xFF\xFE", "\xFE\xFF"};
 
 }  // namespace
 
@@ -51,6 +53,11 @@ Result<DataFileLines::Status> DataFileLines::NextLine(std::string& line) {
     }
     line.push_back(static_cast<char>(c));
     if (m_lineNumber == 1 && line == kByteOrderMark) line.clear();
+    if (m_lineNumber == 1 && (line == kUtf16Marks[0] || line == kUtf16Marks[1])) {
+      return Error{Where(1) + "the file is UTF-16 (it starts with " +
+                   (line == kUtf16Marks[0] ? "FF FE" : "FE FF") +
+                   "): save it again as CSV in UTF-8"};
+    }
     // One byte over is allowed while it is a carriage return that the next
     // newline may still drop; anything more is cut off here so that a file
     // without line ends is never read whole into memory.

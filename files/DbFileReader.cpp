@@ -24,10 +24,11 @@ constexpr int kFixedEntryFields = 6;
 // Takes the fields of one entry line in order and names each by its number
 // in messages.
 struct EntryReader {
-  std::string where;  // "path:line: "
+  std::string_view line;
+  int lineNumber;
   FieldSplitter fields;
+  WarningCollector& warnings;
   int fieldNumber = 0;  // of the field taken last, counted as the splitter counts
-  FileWarnings& warnings;
 
   std::string_view Take() {
     ++fieldNumber;
@@ -35,9 +36,7 @@ struct EntryReader {
     return fields.Next().value_or(std::string_view{});
   }
 
-  std::string What(const std::string& name) const {
-    return where + "field " + std::to_string(fieldNumber) + " (" + name + ")";
-  }
+  FieldRef Ref(std::string name) const { return {lineNumber, fieldNumber, std::move(name)}; }
 
   // Reads a number; a field that does not begin with one reads as 0, as the
   // record was cleared.
@@ -45,9 +44,9 @@ struct EntryReader {
     const std::string_view field = Take();
     const DecimalNumber number = ReadDecimal(field);
     if (number.kind == DecimalNumber::Kind::kOutOfRange) {
-      return Error{What(name) + " is outside the 32-bit range"};
+      return Error{warnings.What(Ref(name)) + " is outside the 32-bit range"};
     }
-    WarnOfQuote(field, true, What(name), warnings);
+    CheckNumberCell(line, field, Ref(name), warnings);
     return number.kind == DecimalNumber::Kind::kNumber ? number.value : 0;
   }
 
@@ -55,8 +54,8 @@ struct EntryReader {
   template <std::size_t N>
   std::string_view TakeText(const std::string& name, char (&dest)[N], std::size_t room) {
     const std::string_view text = Take();
-    WarnOfQuote(text, false, What(name), warnings);
-    StoreText(text, SlotOf(dest, room), What(name), warnings);
+    CheckTextCell(line, text, Ref(name), true, warnings);
+    StoreText(text, SlotOf(dest, room), Ref(name), warnings);
     return text;
   }
 };
@@ -70,14 +69,15 @@ std::string SubEntryName(int k, const char* what) {
 }
 
 // Fills the cleared `record` from one entry line.
-Result<> ReadEntry(std::string_view line, std::string where, DbRecord& record,
-                   FileWarnings& warnings) {
+Result<> ReadEntry(std::string_view line, int lineNumber, DbRecord& record,
+                   WarningCollector& warnings) {
   const int fieldCount = FieldSplitter::CountFields(line);
+  const std::string where = warnings.Where(lineNumber);
   if (fieldCount < kFixedEntryFields) {
     return Error{where + "entry has " + Fields(fieldCount) + ", needs at least " +
-                 std::to_string(kFixedEntryFields)};
+                 std::to_string(kFixedEntryFields) + SeparatorHint(line)};
   }
-  EntryReader entry{std::move(where), FieldSplitter(line), 0, warnings};
+  EntryReader entry{line, lineNumber, FieldSplitter(line), warnings};
   entry.Take();
   entry.TakeText("code", record.code, kImageCodeRoom);
   const Result<int32_t> attribute = entry.TakeNumber("attribute");
@@ -91,14 +91,13 @@ Result<> ReadEntry(std::string_view line, std::string where, DbRecord& record,
     if (*subEntryCount != record.subEntryCount) {
       read += " (low 8 bits " + std::to_string(record.subEntryCount) + ")";
     }
-    return Error{entry.where + "field 4 (subEntryCount) is " + read + ", above " +
+    return Error{where + "field 4 (subEntryCount) is " + read + ", above " +
                  std::to_string(kMaxSubEntries)};
   }
   const int needed = kFixedEntryFields + 2 * record.subEntryCount;
   if (fieldCount < needed) {
-    return Error{entry.where + "entry has " + Fields(fieldCount) + ", needs " +
-                 std::to_string(needed) + " for " + std::to_string(record.subEntryCount) +
-                 " sub-entries"};
+    return Error{where + "entry has " + Fields(fieldCount) + ", needs " + std::to_string(needed) +
+                 " for " + std::to_string(record.subEntryCount) + " sub-entries"};
   }
   entry.TakeText("label", record.label, kImageLabelRoom);
   for (int k = 0; k < record.subEntryCount; ++k) {
@@ -112,9 +111,10 @@ Result<> ReadEntry(std::string_view line, std::string where, DbRecord& record,
   // Warned once the line has proved good, and only where it moved a field
   // that is read: empty cells behind the tail text change nothing.
   if (HasEmptyCell(line, static_cast<std::size_t>(tail.data() + tail.size() - line.data()))) {
-    warnings.push_back(entry.where +
-                       "empty cells (\",,\") do not count as fields: every field behind them "
-                       "moves one place to the left");
+    warnings.Add({lineNumber, 0, {}}, WarningCause::kEmptyCell,
+                 where +
+                     "empty cells (\",,\") do not count as fields: every field behind them "
+                     "moves one place to the left");
   }
   return {};
 }
@@ -152,7 +152,7 @@ Result<FileWarnings> ReadDbFile(DbTable& table, const char* path, ConsoleChannel
   // The entries are read into a scratch copy and committed only when the
   // whole file is good, so the device is never sent a half-read table.
   std::vector<DbRecord> records(count);
-  FileWarnings warnings;
+  WarningCollector warnings(file.Path());
   if (count > 0) {
     const Result<DataFileLines::Status> heading = file.NextLine(line);
     if (!heading) return Error{heading.error()};
@@ -168,14 +168,14 @@ Result<FileWarnings> ReadDbFile(DbTable& table, const char* path, ConsoleChannel
       return Error{file.Where(lineNumber) + "file ends after " + std::to_string(i) + " of " +
                    std::to_string(count) + " entries"};
     }
-    if (Result<> entry = ReadEntry(line, file.Where(lineNumber), records[i], warnings); !entry) {
+    if (Result<> entry = ReadEntry(line, lineNumber, records[i], warnings); !entry) {
       return Error{entry.error()};
     }
   }
 
   table.count = count;
   std::copy(records.begin(), records.end(), table.records);
-  return warnings;
+  return warnings.Gather(count, "entry lines");
 }
 
 }  // namespace brenvik

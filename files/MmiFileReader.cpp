@@ -18,12 +18,12 @@ constexpr int kMmiLineCount = 8;
 
 // Only the first character of a setting counts: anything but a single digit
 // sends the device a value the file did not show.
-void CheckSetting(std::string_view value, uint8_t stored, const std::string& what,
-                  FileWarnings& warnings) {
+void CheckSetting(std::string_view value, uint8_t stored, const FieldRef& field,
+                  WarningCollector& warnings) {
   std::string_view digits = value;
   if (!digits.empty() && digits.back() == '\n') digits.remove_suffix(1);
   if (digits.size() == 1 && digits[0] >= '0' && digits[0] <= '9') return;
-  std::string warning = what;
+  std::string warning = warnings.What(field);
   if (digits.empty()) {
     warning += " is empty";
   } else {
@@ -31,7 +31,8 @@ void CheckSetting(std::string_view value, uint8_t stored, const std::string& wha
     warning += Quoted(digits);
     warning += " is not a single digit";
   }
-  warnings.push_back(warning + ": the device gets " + std::to_string(stored));
+  warnings.Add(field, WarningCause::kSetting,
+               warning + ": the device gets " + std::to_string(stored));
 }
 
 }  // namespace
@@ -44,7 +45,7 @@ Result<FileWarnings> ReadMmiFile(MmiBlock& block, const char* path, ConsoleChann
   // second read never leaves anything of the first and a bad file changes
   // nothing.
   MmiBlock scratch{};
-  FileWarnings warnings;
+  WarningCollector warnings(file.Path());
   std::string line;
   for (int lineNumber = 1; lineNumber <= kMmiLineCount; ++lineNumber) {
     const Result<DataFileLines::Status> next = file.NextLine(line);
@@ -57,29 +58,29 @@ Result<FileWarnings> ReadMmiFile(MmiBlock& block, const char* path, ConsoleChann
     fields.Next();  // the label
     const std::optional<std::string_view> value = fields.Next();
     if (!value) {
-      return Error{file.Where(lineNumber) + "line has no value field"};
+      return Error{file.Where(lineNumber) + "line has no value field" + SeparatorHint(line)};
     }
-    const std::string where = file.Where(lineNumber) + "field 2 ";
+    const auto text = [&](const char* name, TextSlot slot) {
+      const FieldRef field{lineNumber, 2, name};
+      CheckTextCell(line, *value, field, false, warnings);
+      StoreText(*value, slot, field, warnings);
+    };
     switch (lineNumber) {
       case 6:
-        WarnOfQuote(*value, false, where + "(longText)", warnings);
-        StoreText(*value, SlotOf(scratch.longText), where + "(longText)", warnings);
+        text("longText", SlotOf(scratch.longText));
         break;
       case 7:
-        WarnOfQuote(*value, false, where + "(shortText1)", warnings);
-        StoreText(*value, SlotOf(scratch.shortText1), where + "(shortText1)", warnings);
+        text("shortText1", SlotOf(scratch.shortText1));
         break;
       case 8:
-        WarnOfQuote(*value, false, where + "(shortText2)", warnings);
-        StoreText(*value, SlotOf(scratch.shortText2, kMmiShortText2Room), where + "(shortText2)",
-                  warnings);
+        text("shortText2", SlotOf(scratch.shortText2, kMmiShortText2Room));
         break;
       default: {
         // Only the first character counts; the wrap-around is intended (a
         // newline alone stores 218).
         uint8_t& setting = scratch.settings[lineNumber - 1];
         setting = static_cast<uint8_t>(value->front() - '0');
-        CheckSetting(*value, setting, where + "(setting " + std::to_string(lineNumber) + ")",
+        CheckSetting(*value, setting, {lineNumber, 2, "setting " + std::to_string(lineNumber)},
                      warnings);
         break;
       }
@@ -87,7 +88,7 @@ Result<FileWarnings> ReadMmiFile(MmiBlock& block, const char* path, ConsoleChann
   }
 
   block = scratch;
-  return warnings;
+  return warnings.Gather(kMmiLineCount, "lines");
 }
 
 }  // namespace brenvik

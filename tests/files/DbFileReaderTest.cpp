@@ -4,7 +4,9 @@
 
 #include <array>
 #include <cstring>
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -306,11 +308,11 @@ TEST_F(DbFileReader, WarningsSayWhereTheDeviceGetsOtherThanTheFileHolds) {
   const Case cases[] = {
       {"1,ABCDEFGHIJKL,1,0,L,T,0,0\n",
        Entry("ABCDEFGHIJ", 1, "L", {}, "T"),
-       {":3: field 2 (code) has 12 characters, cut to 10"}},
+       {":3: field 2 (code) has 12 characters, cut to 10: the device gets \"ABCDEFGHIJ\""}},
       {"1,ABCDEFGHIJ,1,0,L,T,0,0\n", Entry("ABCDEFGHIJ", 1, "L", {}, "T"), {}},
       {"1,ABCDEFGHIJK,1,0,L,T,0,0\n",
        Entry("ABCDEFGHIJ", 1, "L", {}, "T"),
-       {":3: field 2 (code) has 11 characters, cut to 10"}},
+       {":3: field 2 (code) has 11 characters, cut to 10: the device gets \"ABCDEFGHIJ\""}},
       {"1,C,1,0,ABCDEFGHIJKLMNOPQR,T,0,0\n",
        Entry("C", 1, "ABCDEFGHIJKLMNOPQR", {}, "T"),
        {NotWhole(5, "label", 18, 16, "ABCDEFGHIJKLMNOPQ")}},
@@ -354,13 +356,29 @@ TEST_F(DbFileReader, WarningsSayWhereTheDeviceGetsOtherThanTheFileHolds) {
        Entry("C", 1, "L", {}, "Y2\n"),
        {":3: field 6 (tailText) is the last field of its line and keeps the line end: the device "
         "gets \"Y2\\n\""}},
-      {"1,\"A1\",\"5\",0,\"M, L\",T\n",
-       Entry("\"A1\"", 0, "\"M", {}, " L\""),
+      {"1,A1,\"5\",0,\"PUMP 1, NORTH\",T\n",
+       Entry("A1", 0, "\"PUMP 1", {}, " NORTH\""),
+       {":3: field 3 (attribute) starts with a double quote: a quoted number reads as 0",
+        ":3: field 5 (label) is the start of the cell \"PUMP 1, NORTH\" as the spreadsheet wrote "
+        "it, quoted for its comma; quotes are ordinary characters here, so the cell was split at "
+        "its comma: every field from field 6 on moved one place",
+        ":3: field 6 (tailText) has 7 characters, more than the 4 that reach the device whole: it "
+        "gets \" NORT\" without its terminating zero"}},
+      {"1,\"A1\",1,0,L,T,0,0\n",
+       Entry("\"A1\"", 1, "L", {}, "T"),
        {":3: field 2 (code) starts with a double quote: the quotes stay part of the text, and a "
-        "comma inside them still splits the field",
-        ":3: field 3 (attribute) starts with a double quote: a quoted number reads as 0",
-        ":3: field 5 (label) starts with a double quote: the quotes stay part of the text, and a "
         "comma inside them still splits the field"}},
+      {"1,1.23456789012346E+016,1,0,L,T,0,0\n",
+       Entry("1.23456789", 1, "L", {}, "T"),
+       {":3: field 2 (code) is \"1.23456789012346E+016\", a number as a spreadsheet writes it: "
+        "the spreadsheet turned the cell into a number; format the column as Text before typing, "
+        "or start the cell with an apostrophe",
+        ":3: field 2 (code) has 21 characters, cut to 10: the device gets \"1.23456789\""}},
+      {"1,C,1,0,03/04/26,T,0,0\n",
+       Entry("C", 1, "03/04/26", {}, "T"),
+       {":3: field 5 (label) is \"03/04/26\", a date as a spreadsheet writes it, in a field that "
+        "holds no date on most other lines: the spreadsheet turned the cell into a date; format "
+        "the column as Text before typing, or start the cell with an apostrophe"}},
       {"1,,A100,,,1,0,L,T,0,0\n",
        Entry("A100", 1, "L", {}, "T"),
        {":3: empty cells (\",,\") do not count as fields: every field behind them moves one place "
@@ -465,6 +483,22 @@ TEST_F(DbFileReader, RejectedFileLeavesTheTableUntouched) {
        "2\nh\n1,ABCDEFGHIJKLMNOP,1,0,L,T\n1,A,1,0,L\n", ":4: entry has 5 fields, needs at least 6"},
       {"good entries, then a short one", "3\nh\n" + good + good + "1,A\n",
        ":5: entry has 2 fields, needs at least 6"},
+      {"saved with semicolons", "1;;;\nh\n1;A;1;0;\"L, M\";T;0;0\n",
+       ":3: entry has 2 fields, needs at least 6: the file is separated by semicolons, not commas; "
+       "save it as CSV with the comma as field delimiter"},
+      {"saved with tabs", "1\nh\n1\tA\t1\t0\tL\tT\t0\t0\n",
+       ":3: entry has 1 field, needs at least 6: the file is separated by tabs, not commas; save "
+       "it as CSV with the comma as field delimiter"},
+      {"saved as UTF-16",
+       std::string("\xFF\xFE"
+                   "1\0\n\0",
+                   6),
+       ":1: the file is UTF-16 (it starts with FF FE): save it again as CSV in UTF-8"},
+      {"saved as UTF-16, big-endian",
+       std::string("\xFE\xFF\0"
+                   "1\0\n",
+                   6),
+       ":1: the file is UTF-16 (it starts with FE FF): save it again as CSV in UTF-8"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -478,6 +512,36 @@ TEST_F(DbFileReader, RejectedFileLeavesTheTableUntouched) {
     EXPECT_EQ(err, "") << "a failed read cuts nothing and so warns of nothing";
     EXPECT_EQ(std::memcmp(table.get(), before.get(), sizeof(DbTable)), 0);
   }
+}
+
+// One cause on every line of a file is said once: the sample saved with
+// every text quoted, and with the spare cells behind each tail text gone.
+TEST_F(DbFileReader, OneCauseOnMostLinesIsOneWarning) {
+  std::ifstream sample(test::TestDataDir() + "sample-db.csv");
+  std::string quoted;
+  std::string bare;
+  for (std::string line; std::getline(sample, line);) {
+    std::string field;
+    for (std::istringstream fields(line); std::getline(fields, field, ',');) {
+      const bool text = field.find_first_not_of("0123456789") != std::string::npos;
+      quoted += (text ? "\"" + field + "\"" : field) + ",";
+    }
+    quoted.back() = '\n';
+    bare += (line.ends_with(",0,0") ? line.substr(0, line.size() - 4) : line) + "\n";
+  }
+  std::string path;
+  Result<FileWarnings> result = ReadContent(quoted, &path);
+  ASSERT_TRUE(result.ok()) << result.error();
+  test::ExpectWarnings(*result, console.err, path,
+                       {": 91 of 91 text fields start with a double quote: the file was saved "
+                        "with every text quoted, and the quotes reach the device as part of each "
+                        "text; save it again without quoting text cells"});
+  result = ReadContent(bare, &path);
+  ASSERT_TRUE(result.ok()) << result.error();
+  test::ExpectWarnings(*result, console.err, path,
+                       {":3: field 10 (tailText) is the last field of its line and keeps the line "
+                        "end: the device gets \"P1\\n\"; the same on 19 more lines, 20 of the "
+                        "file's 20 entry lines"});
 }
 
 TEST_F(DbFileReader, MissingFileIsReportedPerrorStyleAndLeavesTheTableUntouched) {

@@ -162,19 +162,22 @@ TEST_F(MmiFileReader, WarningsSayWhereTheDeviceGetsOtherThanTheFileHolds) {
   const Case cases[] = {
       {kSettingLines + "t1," + std::string(85, 'L') + ",\nt2,B,\nt3,C,\n",
        Image(settings, std::string(80, 'L'), "B", "C"),
-       {":6: field 2 (longText) has 85 characters, cut to 80"}},
+       {":6: field 2 (longText) has 85 characters, cut to 80: the device gets \"" +
+        std::string(80, 'L') + "\""}},
       {kSettingLines + "t1," + std::string(80, 'L') + ",\nt2,B,\nt3,C,\n",
        Image(settings, std::string(80, 'L'), "B", "C"),
        {}},
       {kSettingLines + "t1," + std::string(81, 'L') + ",\nt2,B,\nt3,C,\n",
        Image(settings, std::string(80, 'L'), "B", "C"),
-       {":6: field 2 (longText) has 81 characters, cut to 80"}},
+       {":6: field 2 (longText) has 81 characters, cut to 80: the device gets \"" +
+        std::string(80, 'L') + "\""}},
       {kSettingLines + "t1,A,\nt2," + std::string(20, 'S') + ",\nt3,C,\n",
        Image(settings, "A", std::string(20, 'S'), "C"),
        {}},
       {kSettingLines + "t1,A,\nt2," + std::string(21, 'S') + ",\nt3,C,\n",
        Image(settings, "A", std::string(20, 'S'), "C"),
-       {":7: field 2 (shortText1) has 21 characters, cut to 20"}},
+       {":7: field 2 (shortText1) has 21 characters, cut to 20: the device gets \"" +
+        std::string(20, 'S') + "\""}},
       {shortText2(t20), Image(settings, "A", "B", t20), {}},
       {shortText2(t20 + "U"),
        Image(settings, "A", "B", t20 + "U"),
@@ -195,9 +198,22 @@ TEST_F(MmiFileReader, WarningsSayWhereTheDeviceGetsOtherThanTheFileHolds) {
        Image(settings, "ABC\n", "\"B", "C"),
        {":6: field 2 (longText) is the last field of its line and keeps the line end: the device "
         "gets \"ABC\\n\"",
-        ":7: field 2 (shortText1) starts with a double quote: the quotes stay part of the text, "
-        "and "
-        "a comma inside them still splits the field"}},
+        ":7: field 2 (shortText1) is the start of the cell \"B, C\" as the spreadsheet wrote it, "
+        "quoted for its comma; quotes are ordinary characters here, so the cell was split at its "
+        "comma: the device gets \"\"B\" and the rest is not read"}},
+      {kSettingLines + "t1,\"A\",\nt2,\"B\",\nt3,C,\n",
+       Image(settings, "\"A\"", "\"B\"", "C"),
+       {": 2 of 3 text fields start with a double quote: the file was saved with every text "
+        "quoted, and the quotes reach the device as part of each text; save it again without "
+        "quoting text cells"}},
+      {kSettingLines + "t1,1.00E+05,\nt2,2026-04-03,\nt3,C,\n",
+       Image(settings, "1.00E+05", "2026-04-03", "C"),
+       {":6: field 2 (longText) is \"1.00E+05\", a number as a spreadsheet writes it: the "
+        "spreadsheet turned the cell into a number; format the column as Text before typing, or "
+        "start the cell with an apostrophe",
+        ":7: field 2 (shortText1) is \"2026-04-03\", a date as a spreadsheet writes it, in a field "
+        "that holds no date on most other lines: the spreadsheet turned the cell into a date; "
+        "format the column as Text before typing, or start the cell with an apostrophe"}},
       {firstSetting("12"),
        Image({1, 0, 5, 2, 9}, "A", "B", "C"),
        {":1: field 2 (setting 1) \"12\" is not a single digit: the device gets 1"}},
@@ -255,6 +271,14 @@ TEST_F(MmiFileReader, RejectedFileLeavesTheBlockUntouched) {
       {"good lines, then a bad text with a cut one before it",
        kSettingLines + "t1," + std::string(90, 'L') + ",\nt2,B,\nt3\n",
        ":8: line has no value field"},
+      {"saved with semicolons", "contrast;4\n",
+       ":1: line has no value field: the file is "
+       "separated by semicolons, not commas; save it as CSV with the comma as field delimiter"},
+      {"saved as UTF-16",
+       std::string("\xFF\xFE"
+                   "c\0,\0",
+                   6),
+       ":1: the file is UTF-16 (it starts with FF FE): save it again as CSV in UTF-8"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -71,7 +71,9 @@ Result<> WriteDbFile(const DbTable& table, const std::string& path) {
       field(Text(record.subEntries[k].text));
     }
     field(Text(record.tailText));
-    out += ",0,0\n";
+    // A tail text that kept its line end came last on its line, and goes
+    // there again so that the reader takes it back as it was sent.
+    if (out.back() != '\n') out += ",0,0\n";
   }
   return WriteWhole(path, out);
 }
@@ -83,7 +85,8 @@ Result<> WriteMmiFile(const MmiBlock& block, const std::string& path) {
     out += static_cast<char>('0' + number);
     out += ',';
     out += value;
-    out += ",\n";
+    // A value that kept its line end was the last field of its line.
+    if (value.empty() || value.back() != '\n') out += ",\n";
   };
   for (int i = 0; i < kMmiSettingCount; ++i) {
     const char setting = static_cast<char>('0' + block.settings[i]);

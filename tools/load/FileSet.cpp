@@ -78,6 +78,12 @@ bool FileSet::ReadFile(DownloadKind kind, const std::string& path) {
     display_.Warn(ProgressDisplay::kNoPort, sha256.error());
     return false;
   }
+  if (options_.strict && warnings > 0) {
+    display_.Warn(ProgressDisplay::kNoPort,
+                  path + ": refused with --strict: " + std::to_string(warnings) +
+                      (warnings == 1 ? " warning" : " warnings") + " above");
+    return false;
+  }
   files_.push_back({kind, path, *sha256, warnings});
   return true;
 }

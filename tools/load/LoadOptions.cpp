@@ -78,6 +78,8 @@ constexpr const char* kUsageText =
     "      --check            read the files given with -d and -m and print what\n"
     "                         each holds, then exit (3 when one is refused);\n"
     "                         nothing is sent, and --port is refused\n"
+    "      --strict           refuse a file with any warning, as a file its\n"
+    "                         reader rejects (exit 3); with --check too\n"
     "      --list-ports       print the serial ports present, one a line, and\n"
     "@list\n"
     "  -h, --help             show this text\n"
@@ -89,8 +91,8 @@ constexpr const char* kUsageText =
     "     when every port passed\n"
     "  2  wrong usage, the log cannot be opened for appending, or a log record\n"
     "     could not be written (with --repeat the loop stops)\n"
-    "  3  a file was rejected by its reader (the reason is on standard error), or\n"
-    "     changed while it was read\n"
+    "  3  a file was rejected by its reader (the reason is on standard error),\n"
+    "     had warnings with --strict, or changed while it was read\n"
     "  4  the port would not open (the cause is on standard error), or the\n"
     "     ports could not be listed\n"
     "  5  a download failed or was stopped (with --repeat: a device failed)\n"
@@ -136,6 +138,7 @@ enum LongOnly : int {
   kTrace,
   kListPorts,
   kCheck,
+  kStrict,
 };
 
 constexpr option kLongOptions[] = {
@@ -150,6 +153,7 @@ constexpr option kLongOptions[] = {
     {"trace", no_argument, nullptr, kTrace},
     {"list-ports", no_argument, nullptr, kListPorts},
     {"check", no_argument, nullptr, kCheck},
+    {"strict", no_argument, nullptr, kStrict},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, 'V'},
     {nullptr, 0, nullptr, 0},
@@ -300,6 +304,9 @@ ParsedOptions ParseLoadOptions(int argc, char** argv) {
         break;
       case kCheck:
         options.check = true;
+        break;
+      case kStrict:
+        options.strict = true;
         break;
       default:
         // A refused word has been read past: it is the one before optind.

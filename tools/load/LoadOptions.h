@@ -37,6 +37,7 @@ inline constexpr int kDefaultMaxNaks = 100;
 struct LoadOptions {
   bool listPorts = false;
   bool check = false;              // read the files and say what they hold; no port
+  bool strict = false;             // a file with any warning is refused
   std::vector<std::string> ports;  // as given, in order, each port once
   std::string dbFile;              // empty: no DB download
   std::string mmiFile;             // empty: no MMI download

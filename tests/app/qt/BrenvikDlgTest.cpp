@@ -279,8 +279,9 @@ TEST(BrenvikDlgTest, WarningsOfASelectedFileShowInOneBoxBehindTheUnchangedStatus
   const QString mmi = dir.filePath("warned-mmi.csv");
   QFile dbFile(db);
   ASSERT_TRUE(dbFile.open(QIODevice::WriteOnly));
-  dbFile.write("22\nh\n");
-  for (int i = 0; i < 22; ++i) dbFile.write("1,C,0,0,L,TAILS,0,0\n");  // 5 characters of tail
+  // 5 characters of tail on 22 of 50 lines: under half, so each is said.
+  dbFile.write("50\nh\n");
+  for (int i = 0; i < 50; ++i) dbFile.write(i < 22 ? "1,C,0,0,L,TAILS,0,0\n" : "1,C,0,0,L,T,0,0\n");
   dbFile.close();
   QFile mmiFile(mmi);
   ASSERT_TRUE(mmiFile.open(QIODevice::WriteOnly));
@@ -290,7 +291,7 @@ TEST(BrenvikDlgTest, WarningsOfASelectedFileShowInOneBoxBehindTheUnchangedStatus
   WindowHarness window;
   testing::internal::CaptureStderr();
   window.Choose(db, "IDC_SELECT_DB");
-  EXPECT_EQ(window.Text("IDC_DB_STATUS"), "Total entries is 22");
+  EXPECT_EQ(window.Text("IDC_DB_STATUS"), "Total entries is 50");
   window.Choose(mmi, "IDC_SELECT_MMI");
   EXPECT_EQ(window.Text("IDC_MMI_STATUS"), "OK");
   // Standard error gets every warning, one line each, in the order read.

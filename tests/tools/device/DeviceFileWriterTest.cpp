@@ -113,6 +113,22 @@ TEST(DeviceFileWriterTest, WrittenFilesReadBackToTheSameTableAndBlock) {
   MmiBlock blockAgain{};
   ASSERT_TRUE(ReadMmiFile(blockAgain, dir.Path("again-mmi.csv").c_str()));
   EXPECT_EQ(std::memcmp(&blockAgain, &block, sizeof block), 0);
+
+  // Texts that kept their line end, as a spreadsheet saves the last cell of
+  // a line, and a setting that is a line end alone.
+  const std::string ended = dir.Write("ended-mmi.csv",
+                                      "s1,\ns2,0\ns3,5\ns4,2\ns5,9\nt1,BANNER\nt2,SITE\nt3,OP\n");
+  ASSERT_TRUE(ReadMmiFile(block, ended.c_str()));
+  ASSERT_TRUE(WriteMmiFile(block, dir.Path("ended-again-mmi.csv")));
+  EXPECT_EQ(ReadWholeFile(dir.Path("ended-again-mmi.csv")),
+            "s1,\ns2,0,\ns3,5,\ns4,2,\ns5,9,\nt1,BANNER\nt2,SITE\nt3,OP\n");
+  ASSERT_TRUE(ReadMmiFile(blockAgain, dir.Path("ended-again-mmi.csv").c_str()));
+  EXPECT_EQ(std::memcmp(&blockAgain, &block, sizeof block), 0);
+  const std::string endedDb = dir.Write("ended-db.csv", "2\nh\n1,A,1,0,L,T\n2,B,1,1,L,5,S,U,0,0\n");
+  ASSERT_TRUE(ReadDbFile(*original, endedDb.c_str()));
+  ASSERT_TRUE(WriteDbFile(*original, dir.Path("ended-again-db.csv")));
+  ASSERT_TRUE(ReadDbFile(*again, dir.Path("ended-again-db.csv").c_str()));
+  ExpectSameTable(*again, *original);
 }
 
 // The device behind the port, answering at once; no line, no delays.

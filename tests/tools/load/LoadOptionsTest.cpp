@@ -28,7 +28,7 @@ std::string Described(const LoadOptions& o) {
          " repeat=" + kRepeat[static_cast<int>(o.repeat)] +
          " progress=" + kProgress[static_cast<int>(o.progress)] +
          " naks=" + std::to_string(o.maxNaks) + (o.trace ? " trace" : "") +
-         (o.check ? " check" : "") + (o.listPorts ? " list" : "");
+         (o.check ? " check" : "") + (o.strict ? " strict" : "") + (o.listPorts ? " list" : "");
 }
 
 std::string Usage(const std::string& message) {
@@ -97,6 +97,10 @@ TEST(LoadOptions, CommandLineGivesTheOptionsOrTheUsageErrorNamingTheOption) {
       {{"--check", "-d", "d", "-m", "m"},
        "ports= db=d mmi=m log= repeat=off progress=auto naks=100 check"},
       {{"--check"}, kNoFile},
+      {{"--check", "--strict", "-d", "d"},
+       "ports= db=d mmi= log= repeat=off progress=auto naks=100 check strict"},
+      {{"-p", "COM1", "--strict", "-m", "m"},
+       "ports=COM1 db= mmi=m log= repeat=off progress=auto naks=100 strict"},
       {{"--check", "-d", "d", "-p", "COM1"}, kCheckAlone},
       {{"--check", "-d", "d", "--log=l"}, kCheckAlone},
       {{"--check", "-d", "d", "--repeat"}, kCheckAlone},
