@@ -72,7 +72,6 @@ class WarningCollector {
     std::string warning;
   };
 
-
   std::string m_path;
   std::vector<Found> m_found;
   std::vector<FieldRef> m_texts;  // every text field read, by name

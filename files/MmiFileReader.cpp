@@ -60,7 +60,7 @@ Result<FileWarnings> ReadMmiFile(MmiBlock& block, const char* path, ConsoleChann
     if (!value) {
       return Error{file.Where(lineNumber) + "line has no value field" + SeparatorHint(line)};
     }
-    const auto text = [&](const char* name, TextSlot slot) {
+    const auto text = [&](const char* name, const TextSlot& slot) {
       const FieldRef field{lineNumber, 2, name};
       CheckTextCell(line, *value, field, false, warnings);
       StoreText(*value, slot, field, warnings);

@@ -140,9 +140,8 @@ bool IsSpreadsheetDate(std::string_view text) {
     return rest.empty() && month >= 1 && month <= 12 && day >= 1 && day <= 31;
   }
   const int first = TakeDigits(rest, 1, 2);
-  if (first < 0 || rest.empty() || (rest.front() != '/' && rest.front() != '.')) return false;
-  const char separator = rest.front();
-  rest.remove_prefix(1);
+  const char separator = TakeChar(rest, '/') ? '/' : TakeChar(rest, '.') ? '.' : '\0';
+  if (first < 0 || separator == '\0') return false;
   const int second = TakeDigits(rest, 1, 2);
   if (second < 0 || !TakeChar(rest, separator)) return false;
   std::string_view year = rest;
@@ -162,14 +161,14 @@ struct SplitCell {
 SplitCell FindSplitCell(std::string_view line, std::string_view field) {
   const std::string_view own = WithoutLineEnd(field);
   if (own.empty() || own.front() != '"' || (own.size() > 1 && own.back() == '"')) return {};
-  const std::size_t start = static_cast<std::size_t>(field.data() - line.data());
+  const auto start = static_cast<std::size_t>(field.data() - line.data());
   FieldSplitter later(line.substr(start + field.size()));
   int fields = 1;
   while (const std::optional<std::string_view> next = later.Next()) {
     ++fields;
     const std::string_view text = WithoutLineEnd(*next);
     if (!text.empty() && text.back() == '"') {
-      const std::size_t end = static_cast<std::size_t>(text.data() + text.size() - line.data());
+      const auto end = static_cast<std::size_t>(text.data() + text.size() - line.data());
       return {line.substr(start, end - start), fields};
     }
   }

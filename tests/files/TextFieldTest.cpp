@@ -47,7 +47,7 @@ TEST(StoreText, FillsTheFieldAndWarnsWhereTheDeviceGetsSomethingElse) {
       {"AAAA\xC3\xA9",
        6,
        "AAAA\xC3",
-       {" has 6 characters, cut to 5: the device gets \"AAAA\\xC3\"",
+       {R"( has 6 characters, cut to 5: the device gets "AAAA\xC3")",
         " is cut in the middle of a UTF-8 character"}},
       {"A\xC3\xA9\x01", 6, "A\xC3\xA9\x01", {}},
   };
@@ -107,7 +107,7 @@ TEST(CheckTextCell, NamesWhatTheSpreadsheetDidToTheCell) {
        {kSplit + ": every field from field 6 on moved one place"}},
       {"1,C,1,0,\"PUMP 1, NORTH\"\n",
        false,
-       {kSplit + ": the device gets \"\"PUMP 1\" and the rest is not read"}},
+       {kSplit + R"(: the device gets ""PUMP 1" and the rest is not read)"}},
       {"1,C,1,0,\"A, B, C\",T\n",
        true,
        {" is the start of the cell \"A, B, C\" as the spreadsheet wrote it, quoted for its comma; "

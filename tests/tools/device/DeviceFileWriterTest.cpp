@@ -116,8 +116,8 @@ TEST(DeviceFileWriterTest, WrittenFilesReadBackToTheSameTableAndBlock) {
 
   // Texts that kept their line end, as a spreadsheet saves the last cell of
   // a line, and a setting that is a line end alone.
-  const std::string ended = dir.Write("ended-mmi.csv",
-                                      "s1,\ns2,0\ns3,5\ns4,2\ns5,9\nt1,BANNER\nt2,SITE\nt3,OP\n");
+  const std::string ended =
+      dir.Write("ended-mmi.csv", "s1,\ns2,0\ns3,5\ns4,2\ns5,9\nt1,BANNER\nt2,SITE\nt3,OP\n");
   ASSERT_TRUE(ReadMmiFile(block, ended.c_str()));
   ASSERT_TRUE(WriteMmiFile(block, dir.Path("ended-again-mmi.csv")));
   EXPECT_EQ(ReadWholeFile(dir.Path("ended-again-mmi.csv")),
