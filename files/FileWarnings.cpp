@@ -23,13 +23,18 @@ void WarningCollector::Add(const FieldRef& field, WarningCause cause, std::strin
 }
 
 void WarningCollector::CountText(const FieldRef& field, bool quoted) {
-  m_texts.push_back(field);
+  const auto known = m_textsOf.find(field.name);
+  if (known == m_textsOf.end()) {
+    m_textsOf.emplace(field.name, 1);
+  } else {
+    ++known->second;
+  }
+  ++m_texts;
   if (quoted) ++m_quotedTexts;
 }
 
 FileWarnings WarningCollector::Gather(int lines, const std::string& linesName) const {
-  const auto texts = static_cast<int>(m_texts.size());
-  const bool allQuoted = m_quotedTexts >= 2 && 2 * m_quotedTexts >= texts;
+  const bool allQuoted = m_quotedTexts >= 2 && 2 * m_quotedTexts >= m_texts;
 
   // The lines each cause of each field stands on.
   using Key = std::pair<WarningCause, std::string>;
@@ -40,14 +45,13 @@ FileWarnings WarningCollector::Gather(int lines, const std::string& linesName) c
 
   // A field with a date on at least two lines and half of its lines holds
   // dates on purpose.
-  std::map<std::string, std::pair<int, int>> datesOf;  // name: dates, lines
-  for (const FieldRef& text : m_texts) ++datesOf[text.name].second;
+  std::map<std::string, int> datesOf;
   for (const Found& found : m_found) {
-    if (found.cause == WarningCause::kRetypedDate) ++datesOf[found.field.name].first;
+    if (found.cause == WarningCause::kRetypedDate) ++datesOf[found.field.name];
   }
-  const auto isMeantDate = [&datesOf](const FieldRef& field) {
-    const auto [dates, holding] = datesOf[field.name];
-    return dates >= 2 && 2 * dates >= holding;
+  const auto isMeantDate = [&](const FieldRef& field) {
+    const int dates = datesOf[field.name];
+    return dates >= 2 && 2 * dates >= m_textsOf.find(field.name)->second;
   };
 
   FileWarnings warnings;
@@ -57,7 +61,7 @@ FileWarnings WarningCollector::Gather(int lines, const std::string& linesName) c
     if (found.cause == WarningCause::kQuotedText && allQuoted) {
       if (said.insert({found.cause, {}}).second) {
         warnings.push_back(m_path + ": " + std::to_string(m_quotedTexts) + " of " +
-                           std::to_string(texts) +
+                           std::to_string(m_texts) +
                            " text fields start with a double quote: the file was saved with "
                            "every text quoted, and the quotes reach the device as part of each "
                            "text; save it again without quoting text cells");

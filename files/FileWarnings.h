@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -74,7 +75,8 @@ class WarningCollector {
 
   std::string m_path;
   std::vector<Found> m_found;
-  std::vector<FieldRef> m_texts;  // every text field read, by name
+  std::map<std::string, int, std::less<>> m_textsOf;  // text fields read, by name
+  int m_texts = 0;
   int m_quotedTexts = 0;
 };
 
