@@ -107,7 +107,9 @@ int TakeDigits(std::string_view& text, std::size_t min, std::size_t max) {
   std::size_t n = 0;
   int value = 0;
   while (n < text.size() && n < max && text[n] >= '0' && text[n] <= '9') {
-    value = value * 10 + (text[n] - '0');
+    // Only short runs are told by value; a long one needs no more than a
+    // value that has not overflowed.
+    if (value < 100000) value = value * 10 + (text[n] - '0');
     ++n;
   }
   if (n < min || (n < text.size() && text[n] >= '0' && text[n] <= '9')) return -1;

@@ -72,9 +72,14 @@ TEST(StoreText, FillsTheFieldAndWarnsWhereTheDeviceGetsSomethingElse) {
 // misses; the texts themselves are the readers' rows.
 TEST(CheckTextCell, TakesOnlyTheFormsASpreadsheetWritesForARetypedCell) {
   const std::pair<const char*, std::size_t> cases[] = {
-      {"1.00E+05", 1},   {"-2E-3", 1},      {"1.00E05", 0},     {"E+05", 0},     {"1.5", 0},
-      {"03.04.2026", 1}, {"31/12/26\n", 1}, {"13/13/26", 0},    {"03/04.26", 0}, {"1.2.345", 0},
-      {"2026-13-03", 0}, {"3/4", 0},        {"\"A, B, C\"", 1}, {"\"A, B", 1},   {"\"A\"", 1},
+      {"1.00E+05", 1},    {"-2E-3", 1},
+      {"1.00E05", 0},     {"E+05", 0},
+      {"1.5", 0},         {"03.04.2026", 1},
+      {"31/12/26\n", 1},  {"13/13/26", 0},
+      {"03/04.26", 0},    {"1.2.345", 0},
+      {"2026-13-03", 0},  {"3/4", 0},
+      {"\"A, B, C\"", 1}, {"\"A, B", 1},
+      {"\"A\"", 1},       {"123456789012345678901234.5E+1", 1},
   };
   for (const auto& [cell, warnings] : cases) {
     SCOPED_TRACE(cell);
