@@ -5,7 +5,7 @@
 #include "files/DbFileReader.h"
 #include "files/FileWarnings.h"
 #include "files/MmiFileReader.h"
-#include "tools/load/FileDigest.h"
+#include "download/FileDigest.h"
 #include "tools/load/LoaderConsole.h"
 
 namespace brenvik::load {

@@ -5,7 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "res/Version.h"
-#include "tools/load/FileDigest.h"
+#include "download/FileDigest.h"
 
 namespace brenvik::load {
 namespace {

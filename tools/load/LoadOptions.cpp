@@ -21,7 +21,9 @@ namespace {
 constexpr const char* kUsageText =
     "Usage: brenvik-load [OPTION]... -p PORT [-p PORT]... -d DB-FILE [-m MMI-FILE]\n"
     "  or:  brenvik-load [OPTION]... -p PORT [-p PORT]... -m MMI-FILE\n"
+    "  or:  brenvik-load [OPTION]... -p PORT [-p PORT]... --job JOB\n"
     "  or:  brenvik-load --check [-d DB-FILE] [-m MMI-FILE]\n"
+    "  or:  brenvik-load --make-job JOB [-d DB-FILE] [-m MMI-FILE] [--job-name NAME]\n"
     "  or:  brenvik-load --list-ports\n"
     "\n"
     "Downloads a DB file, an MMI file or both to the device on PORT (9600 8N1).\n"
@@ -78,6 +80,13 @@ constexpr const char* kUsageText =
     "      --check            read the files given with -d and -m and print what\n"
     "                         each holds, then exit (3 when one is refused);\n"
     "                         nothing is sent, and --port is refused\n"
+    "      --make-job=JOB     check the files given with -d and -m as --check does\n"
+    "                         and write the job file JOB that approves them (3\n"
+    "                         and no job when one is refused or has warnings)\n"
+    "      --job-name=NAME    the job's name (default: JOB's base name)\n"
+    "      --accept-warnings  approve files that have warnings\n"
+    "      --job=JOB          load the files the job file JOB approves, and only\n"
+    "                         when their bytes are the approved ones\n"
     "      --list-ports       print the serial ports present, one a line, and\n"
     "@list\n"
     "  -h, --help             show this text\n"
@@ -89,8 +98,8 @@ constexpr const char* kUsageText =
     "     when every port passed\n"
     "  2  wrong usage, the log cannot be opened for appending, or a log record\n"
     "     could not be written (with --repeat the loop stops)\n"
-    "  3  a file was rejected by its reader (the reason is on standard error), or\n"
-    "     changed while it was read\n"
+    "  3  a file was rejected by its reader (the reason is on standard error),\n"
+    "     changed while it was read, or is not the one its job approves\n"
     "  4  the port would not open (the cause is on standard error), or the\n"
     "     ports could not be listed\n"
     "  5  a download failed or was stopped (with --repeat: a device failed)\n"
@@ -136,6 +145,10 @@ enum LongOnly : int {
   kTrace,
   kListPorts,
   kCheck,
+  kJob,
+  kMakeJob,
+  kJobName,
+  kAcceptWarnings,
 };
 
 constexpr option kLongOptions[] = {
@@ -150,6 +163,10 @@ constexpr option kLongOptions[] = {
     {"trace", no_argument, nullptr, kTrace},
     {"list-ports", no_argument, nullptr, kListPorts},
     {"check", no_argument, nullptr, kCheck},
+    {"job", required_argument, nullptr, kJob},
+    {"make-job", required_argument, nullptr, kMakeJob},
+    {"job-name", required_argument, nullptr, kJobName},
+    {"accept-warnings", no_argument, nullptr, kAcceptWarnings},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, 'V'},
     {nullptr, 0, nullptr, 0},
@@ -170,6 +187,12 @@ const char* MissingValueText(int option) {
       return "--progress needs auto, bar, lines or none";
     case kMaxNaks:
       return "--max-naks needs a number of NAKs (0: no limit)";
+    case kJob:
+      return "--job needs a job file";
+    case kMakeJob:
+      return "--make-job needs the job file to write";
+    case kJobName:
+      return "--job-name needs a name";
     default:
       return "an option needs a value";
   }
@@ -222,6 +245,25 @@ bool SetOnce(std::string& field, const char* value) {
   if (!field.empty()) return false;
   field = value;
   return true;
+}
+
+// What a job's options are given with that they do not go with; empty: nothing.
+std::string JobUsageError(const LoadOptions& options, bool quiet) {
+  if (!options.makeJob.empty()) {
+    if (!options.ports.empty() || !options.logFile.empty() || options.repeat != RepeatMode::Off ||
+        options.trace || options.check || !options.job.empty() || quiet) {
+      return "--make-job sends nothing: it takes no --port, --log, --repeat, --trace, --check, "
+             "--job or --quiet";
+    }
+    return {};
+  }
+  if (!options.jobName.empty() || options.acceptWarnings) {
+    return "--job-name and --accept-warnings go with --make-job";
+  }
+  if (!options.job.empty() && (!options.dbFile.empty() || !options.mmiFile.empty())) {
+    return "--job names the files: it takes no --db or --mmi";
+  }
+  return {};
 }
 
 }  // namespace
@@ -301,6 +343,17 @@ ParsedOptions ParseLoadOptions(int argc, char** argv) {
       case kCheck:
         options.check = true;
         break;
+      case kJob:
+      case kMakeJob:
+      case kJobName:
+        if (*value == '\0') return UsageError(MissingValueText(option));
+        (option == kJob       ? options.job
+         : option == kMakeJob ? options.makeJob
+                              : options.jobName) = value;
+        break;
+      case kAcceptWarnings:
+        options.acceptWarnings = true;
+        break;
       default:
         // A refused word has been read past: it is the one before optind.
         return UsageError(tools::OptionErrorText(kLongOptions, option, optopt,
@@ -310,12 +363,17 @@ ParsedOptions ParseLoadOptions(int argc, char** argv) {
   }
   if (optind < argc) return UsageError(std::string("unexpected argument ") + argv[optind]);
   if (options.listPorts) return parsed;
+  if (const std::string error = JobUsageError(options, quiet); !error.empty()) {
+    return UsageError(error);
+  }
+  // A job is made of checked files: --make-job is a --check that writes.
+  if (!options.makeJob.empty()) options.check = true;
   if (options.check && (!options.ports.empty() || !options.logFile.empty() ||
                         options.repeat != RepeatMode::Off || options.trace)) {
     return UsageError("--check sends nothing: it takes no --port, --log, --repeat or --trace");
   }
   if (!options.check && options.ports.empty()) return UsageError("no --port given");
-  if (options.dbFile.empty() && options.mmiFile.empty()) {
+  if (options.job.empty() && options.dbFile.empty() && options.mmiFile.empty()) {
     return UsageError("give --db FILE, --mmi FILE or both");
   }
   if (options.trace &&

@@ -319,6 +319,56 @@ TEST(LoaderProcessTest, BothFilesGoThroughOnePortOpenAndEachDownloadIsLogged) {
   }
 }
 
+// A job pins the approved files by their bytes: a file changed or gone
+// after the job was made ends the run before any port is tried.
+TEST(LoaderProcessTest, JobIsMadeOfCheckedFilesAndLoadsThoseBytesOnly) {
+  ToolsTempDir dir;
+  std::filesystem::create_directory(dir.Path("data"));
+  const std::string db = dir.Write("data/db.csv", kThreeEntryDb);
+  const std::string mmi = dir.Write("data/mmi.csv", kMmi);
+  const std::string warned = dir.Write("data/warned-db.csv", "1\nheading\n1,C,0,0,L,TAILS,0,0\n");
+  const std::string job = dir.Path("line.job");
+
+  ChildProcess refused({kLoader, "--make-job", job, "-d", warned});
+  EXPECT_EQ(refused.Wait(5s), 3) << refused.Err();
+  EXPECT_NE(refused.Err().find(warned + " has warnings; give --accept-warnings to approve it"),
+            std::string::npos)
+      << refused.Err();
+  EXPECT_FALSE(std::filesystem::exists(job));
+
+  ChildProcess made({kLoader, "--make-job", job, "-m", mmi, "-d", db});
+  EXPECT_EQ(made.Wait(5s), 0) << made.Err();
+  EXPECT_EQ(made.Out(), db + ": DB file, 3 entries\n" + mmi + ": MMI file, readable\n" + job +
+                            ": job line written\n");
+  const Json written = Json::parse(test::ReadWholeFile(job));
+  EXPECT_EQ(written.at("name"), "line");
+  EXPECT_EQ(written.at("version"), kVersion);
+  EXPECT_EQ(
+      written.at("files"),
+      Json::parse(std::string(R"([{"kind":"DB","file":"data/db.csv","size":133,"sha256":")") +
+                  kThreeEntryDbSha256 +
+                  R"(","entries":3,"warnings":0},{"kind":"MMI","file":"data/mmi.csv",)" +
+                  R"("size":76,"sha256":")" + kMmiSha256 + R"(","entries":1,"warnings":0}])"));
+
+  PtyDevice device;
+  ASSERT_EQ(device.Start().error(), "");
+  ChildProcess loaded({kLoader, "-p", device.Path(), "--job", job});
+  EXPECT_EQ(loaded.Wait(10s), 0) << loaded.Out() << loaded.Err();
+  EXPECT_EQ(device.FrameCount(), 4u);
+
+  const std::string noPort = dir.Path("no-such-port");
+  dir.Write("data/mmi.csv", std::string(kMmi) + "\n");
+  ChildProcess changed({kLoader, "-p", noPort, "--job", job});
+  EXPECT_EQ(changed.Wait(5s), 3);
+  EXPECT_EQ(changed.Err(), "brenvik-load: " + mmi + " does not match the job " + job +
+                               ": SHA-256 028f0ab6bbe5, the job's 9f0f29e5a745\n");
+  std::filesystem::remove(db);
+  ChildProcess missing({kLoader, "-p", noPort, "--job", job});
+  EXPECT_EQ(missing.Wait(5s), 3);
+  EXPECT_EQ(missing.Err(), "brenvik-load: " + db + ": No such file or directory; the job " + job +
+                               " wants SHA-256 e3bf62867ce8\n");
+}
+
 TEST(LoaderProcessTest, ProgressBarOnATerminalUpdatesInPlaceThenEndsOnItsOwnLine) {
   ToolsTempDir dir;
   PtyDevice device;
