@@ -55,6 +55,9 @@ constexpr const char* kUsageText =
     "  -d, --db=FILE          download this DB file\n"
     "  -m, --mmi=FILE         download this MMI file (after the DB file)\n"
     "      --log=FILE         append one line of JSON per download to FILE\n"
+    "      --station=NAME     the station the log's records name (default: this\n"
+    "                         machine's name); no /, + or #\n"
+    "      --operator=NAME    the operator the log's records name\n"
     "      --repeat[=enter]   load device after device until Ctrl-C; the files are\n"
     "                         read once. Plain --repeat waits for the port to\n"
     "                         appear, loads, prints the result, then waits for the\n"
@@ -111,9 +114,13 @@ constexpr const char* kUsageText =
     "              loaders can share the log: time (local, ISO 8601 with zone),\n"
     "              port, port_by_id (null when none), kind (DB or MMI), file,\n"
     "              sha256 (of the bytes read and sent), entries (1 for MMI),\n"
-    "              status (the final status text), exit_code, seconds, version;\n"
-    "              a file path that is not valid UTF-8 gets a file_hex field as\n"
-    "              well, its exact bytes in hex\n"
+    "              status (the final status text), exit_code, seconds, version,\n"
+    "              id (the record's own UUID), run (the run's UUID), station,\n"
+    "              operator (null when none), job ({name, sha256} of the job\n"
+    "              file, null when none), device (its number on the port in\n"
+    "              this run, from 1), adapter_serial (the USB adapter's serial\n"
+    "              number, null when unknown); a file path that is not valid\n"
+    "              UTF-8 gets a file_hex field as well, its exact bytes in hex\n"
     "\n"
     "Examples:\n"
     "  The DB file into the device on COM3:\n"
@@ -149,6 +156,8 @@ enum LongOnly : int {
   kMakeJob,
   kJobName,
   kAcceptWarnings,
+  kStation,
+  kOperator,
 };
 
 constexpr option kLongOptions[] = {
@@ -167,6 +176,8 @@ constexpr option kLongOptions[] = {
     {"make-job", required_argument, nullptr, kMakeJob},
     {"job-name", required_argument, nullptr, kJobName},
     {"accept-warnings", no_argument, nullptr, kAcceptWarnings},
+    {"station", required_argument, nullptr, kStation},
+    {"operator", required_argument, nullptr, kOperator},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, 'V'},
     {nullptr, 0, nullptr, 0},
@@ -193,6 +204,10 @@ const char* MissingValueText(int option) {
       return "--make-job needs the job file to write";
     case kJobName:
       return "--job-name needs a name";
+    case kStation:
+      return "--station needs a name";
+    case kOperator:
+      return "--operator needs a name";
     default:
       return "an option needs a value";
   }
@@ -353,6 +368,16 @@ ParsedOptions ParseLoadOptions(int argc, char** argv) {
         break;
       case kAcceptWarnings:
         options.acceptWarnings = true;
+        break;
+      case kStation:
+      case kOperator:
+        if (*value == '\0') return UsageError(MissingValueText(option));
+        // The station is a level of the topic its records are published to.
+        if (option == kStation &&
+            std::string_view(value).find_first_of("/+#") != std::string::npos) {
+          return UsageError("--station goes into a topic: a name without /, + or #");
+        }
+        (option == kStation ? options.station : options.operatorName) = value;
         break;
       default:
         // A refused word has been read past: it is the one before optind.

@@ -24,6 +24,7 @@
 #include "tools/load/PortSession.h"
 #include "tools/load/PortWatch.h"
 #include "tools/load/ProgressDisplay.h"
+#include "tools/load/RecordIdentity.h"
 #include "tools/load/RunSummary.h"
 #include "tools/load/Terminal.h"
 
@@ -96,7 +97,9 @@ class LoaderRun {
     }
     if (!options_.job.empty() && !TakeJob()) return kBadFile;
     if (!files_.ReadAll() || !ReadAsApproved()) return kBadFile;
-    const SessionShared shared{options_, stop_, noMoreDevices_, display_, files_, log_};
+    identity_ = {RandomUuid(), options_.station.empty() ? HostName() : options_.station,
+                 options_.operatorName, job_.name, job_.sha256};
+    const SessionShared shared{options_, stop_, noMoreDevices_, display_, files_, log_, identity_};
     for (const std::string& given : options_.ports) {
       sessions_.push_back(
           std::make_unique<PortSession>(static_cast<int>(sessions_.size()), given, shared));
@@ -237,8 +240,9 @@ class LoaderRun {
     return exitCode;
   }
 
-  LoadOptions options_;  // --job puts the job's files in
-  Job job_;              // --job: the job as read
+  LoadOptions options_;   // --job puts the job's files in
+  Job job_;               // --job: the job as read
+  RunIdentity identity_;  // what every record says of the run
   const std::atomic<bool>& stop_;
   std::atomic<bool> noMoreDevices_{false};  // a record could not be written
   ProgressMode mode_;

@@ -30,7 +30,9 @@ std::string Described(const LoadOptions& o) {
          " naks=" + std::to_string(o.maxNaks) + (o.trace ? " trace" : "") +
          (o.check ? " check" : "") + (o.listPorts ? " list" : "") +
          (o.job.empty() ? "" : " job=" + o.job) + (o.makeJob.empty() ? "" : " make=" + o.makeJob) +
-         (o.jobName.empty() ? "" : " name=" + o.jobName) + (o.acceptWarnings ? " accept" : "");
+         (o.jobName.empty() ? "" : " name=" + o.jobName) + (o.acceptWarnings ? " accept" : "") +
+         (o.station.empty() ? "" : " station=" + o.station) +
+         (o.operatorName.empty() ? "" : " operator=" + o.operatorName);
 }
 
 std::string Usage(const std::string& message) {
@@ -47,6 +49,7 @@ constexpr const char* kNoFile = "give --db FILE, --mmi FILE or both";
 constexpr const char* kMakeJobAlone =
     "--make-job sends nothing: it takes no --port, --log, --repeat, --trace, --check, --job or "
     "--quiet";
+constexpr const char* kStationInTopic = "--station goes into a topic: a name without /, + or #";
 constexpr const char* kJobNamesFiles = "--job names the files: it takes no --db or --mmi";
 
 TEST(LoadOptions, CommandLineGivesTheOptionsOrTheUsageErrorNamingTheOption) {
@@ -127,6 +130,14 @@ TEST(LoadOptions, CommandLineGivesTheOptionsOrTheUsageErrorNamingTheOption) {
        "--job-name and --accept-warnings go with --make-job"},
       {{"-p", "COM1", "-d", "d", "--accept-warnings"},
        "--job-name and --accept-warnings go with --make-job"},
+      {{"-p", "COM1", "-d", "d", "--station=line-4 st.2", "--operator", "Ana"},
+       "ports=COM1 db=d mmi= log= repeat=off progress=auto naks=100 station=line-4 st.2 "
+       "operator=Ana"},
+      {{"-p", "COM1", "-d", "d", "--station=a/b"}, kStationInTopic},
+      {{"-p", "COM1", "-d", "d", "--station=a+"}, kStationInTopic},
+      {{"-p", "COM1", "-d", "d", "--station=#"}, kStationInTopic},
+      {{"-p", "COM1", "-d", "d", "--station="}, "--station needs a name"},
+      {{"-p", "COM1", "-d", "d", "--operator="}, "--operator needs a name"},
       {{"--list-ports"}, "ports= db= mmi= log= repeat=off progress=auto naks=100 list"},
       {{"--list-ports", "--check", "-p", "COM1"},
        "ports=COM1 db= mmi= log= repeat=off progress=auto naks=100 check list"},

@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "download/FileDigest.h"
 #include "res/Version.h"
 #include "serial/PortList.h"
 #include "serial/SerialPort.h"
@@ -286,7 +287,8 @@ TEST(LoaderProcessTest, BothFilesGoThroughOnePortOpenAndEachDownloadIsLogged) {
   const std::string mmi = dir.Write("mmi.csv", kMmi);
   const std::string log = dir.Path("loads.jsonl");
   // The MMI file named first still goes second, as in the window.
-  ChildProcess loader({kLoader, "-p", device.Path(), "-m", mmi, "-d", db, "--log", log});
+  ChildProcess loader(
+      {kLoader, "-p", device.Path(), "-m", mmi, "-d", db, "--log", log, "--station", "line-4"});
   EXPECT_EQ(loader.Wait(10s), 0) << loader.Out() << loader.Err();
   EXPECT_EQ(WithoutProgress(loader.OutLines()),
             (std::vector<std::string>{"Number of Entries = 3", "Downloading database...",
@@ -316,7 +318,17 @@ TEST(LoaderProcessTest, BothFilesGoThroughOnePortOpenAndEachDownloadIsLogged) {
     EXPECT_EQ(record.at("exit_code"), 0);
     EXPECT_GT(record.at("seconds").get<double>(), 0.5);
     EXPECT_EQ(record.at("version"), kVersion);
+    // One device of one run, each record with an id of its own.
+    EXPECT_EQ(record.at("run"), records[0].at("run"));
+    EXPECT_NE(record.at("run"), record.at("id"));
+    EXPECT_EQ(record.at("id").get<std::string>().size(), 36u);
+    EXPECT_EQ(record.at("station"), "line-4");
+    EXPECT_TRUE(record.at("operator").is_null());
+    EXPECT_TRUE(record.at("job").is_null());
+    EXPECT_EQ(record.at("device"), 1);
+    EXPECT_TRUE(record.at("adapter_serial").is_null()) << "a pseudo-terminal has no adapter";
   }
+  EXPECT_NE(records[0].at("id"), records[1].at("id"));
 }
 
 // A job pins the approved files by their bytes: a file changed or gone
@@ -352,9 +364,15 @@ TEST(LoaderProcessTest, JobIsMadeOfCheckedFilesAndLoadsThoseBytesOnly) {
 
   PtyDevice device;
   ASSERT_EQ(device.Start().error(), "");
-  ChildProcess loaded({kLoader, "-p", device.Path(), "--job", job});
+  const std::string log = dir.Path("loads.jsonl");
+  ChildProcess loaded(
+      {kLoader, "-p", device.Path(), "--job", job, "--log", log, "--operator", "Ana"});
   EXPECT_EQ(loaded.Wait(10s), 0) << loaded.Out() << loaded.Err();
   EXPECT_EQ(device.FrameCount(), 4u);
+  for (const Json& record : LogRecords(log)) {
+    EXPECT_EQ(record.at("job"), Json({{"name", "line"}, {"sha256", *DigestFile(job)}}));
+    EXPECT_EQ(record.at("operator"), "Ana");
+  }
 
   const std::string noPort = dir.Path("no-such-port");
   dir.Write("data/mmi.csv", std::string(kMmi) + "\n");
@@ -447,6 +465,10 @@ TEST(LoaderProcessTest, RepeatLoadsDeviceAfterDeviceUntilInterruptedAndSumsThemU
   const std::vector<Json> records = LogRecords(log);
   ASSERT_EQ(records.size(), 3u);
   EXPECT_EQ(records[1].at("exit_code"), 5);
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    EXPECT_EQ(records[i].at("device"), i + 1);
+    EXPECT_EQ(records[i].at("run"), records[0].at("run"));
+  }
 
   const std::string notALink = dir.Write("not-a-link", "");
   ChildProcess refused({kDevice, "--link", notALink});
