@@ -139,8 +139,11 @@ JobEntry ApprovedEntry(const std::string& jobPath, DownloadKind kind, const std:
           warnings};
 }
 
+// With the system's own separators: the window shows the path.
 std::string JobFilePath(const std::string& jobPath, const JobEntry& entry) {
-  return Utf8Text((Utf8Path(jobPath).parent_path() / Utf8Path(entry.file)).lexically_normal());
+  const std::u8string path =
+      (Utf8Path(jobPath).parent_path() / Utf8Path(entry.file)).lexically_normal().u8string();
+  return {path.begin(), path.end()};
 }
 
 std::string DefaultJobName(const std::string& jobPath) {
