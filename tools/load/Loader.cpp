@@ -60,7 +60,11 @@ class LoaderRun {
 
   int Run() {
     if (!options_.makeJob.empty()) return Finish(MakeJob());
-    if (options_.check) return Finish(files_.Check());
+    if (options_.check) {
+      // --check --job: the job's files, verified, then checked.
+      if (!options_.job.empty() && !TakeJob()) return Finish(kBadFile);
+      return Finish(files_.Check());
+    }
     const int prepared = Prepare();
     if (prepared != kCompleted) return Finish(prepared);
     if (options_.repeat == RepeatMode::Enter) {
