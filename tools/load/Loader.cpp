@@ -133,12 +133,13 @@ class LoaderRun {
   // Whether the bytes read are still the job's: a file replaced after the
   // check is refused too.
   bool ReadAsApproved() {
-    for (std::size_t i = 0; i < job_.files.size(); ++i) {
-      const LoadFile& file = files_.Files()[i];
-      if (file.sha256 != job_.files[i].sha256) {
-        display_.Warn(ProgressDisplay::kNoPort,
-                      JobMismatchText(file.path, options_.job, file.sha256, job_.files[i].sha256));
-        return false;
+    for (const JobEntry& entry : job_.files) {
+      for (const LoadFile& file : files_.Files()) {
+        if (file.kind == entry.kind && file.sha256 != entry.sha256) {
+          display_.Warn(ProgressDisplay::kNoPort,
+                        JobMismatchText(file.path, options_.job, file.sha256, entry.sha256));
+          return false;
+        }
       }
     }
     return true;
