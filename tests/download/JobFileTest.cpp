@@ -25,23 +25,6 @@ TEST(JobFile, WrittenJobReadsBackWithItsFilesRelativeToItsFolder) {
                 {ApprovedEntry(jobPath, DownloadKind::Db, db, kAbcSha256, 3, 1)},
                 {}};
   ASSERT_EQ(WriteJob(jobPath, job).error(), "");
-  EXPECT_EQ(JobText(job), std::string("{\n"
-                                      "  \"name\": \"line 4\",\n"
-                                      "  \"made\": \"2026-12-08T14:00:00+01:00\",\n"
-                                      "  \"version\": \"1.0.0\",\n"
-                                      "  \"files\": [\n"
-                                      "    {\n"
-                                      "      \"kind\": \"DB\",\n"
-                                      "      \"file\": \"db.csv\",\n"
-                                      "      \"size\": 3,\n"
-                                      "      \"sha256\": \"") +
-                              kAbcSha256 +
-                              "\",\n"
-                              "      \"entries\": 3,\n"
-                              "      \"warnings\": 1\n"
-                              "    }\n"
-                              "  ]\n"
-                              "}\n");
   const Result<Job> read = ReadJob(jobPath);
   ASSERT_TRUE(read) << read.error();
   EXPECT_EQ(JobText(*read), JobText(job));
