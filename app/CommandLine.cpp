@@ -31,6 +31,13 @@ CommandLine ParseCommandLine(std::span<const char* const> args, const ToolkitCom
       result.traceFrames = false;
       continue;
     }
+    if (arg == "--job" || arg.starts_with("--job=")) {
+      const bool separate = arg == "--job";
+      if (separate && i + 1 < args.size()) result.job = args[++i];
+      if (!separate) result.job = arg.substr(std::string_view("--job=").size());
+      if (result.job.empty()) return UsageError("option --job needs a value");
+      continue;
+    }
     if (arg == "--trace" && !toolkit.traceByDefault) {
       result.traceFrames = true;
       continue;

@@ -21,6 +21,8 @@ struct CommandLine {
   // What the port field holds when the window opens; empty for the first
   // port of the list.
   std::string port;
+  // The job file whose files the window loads, and only those; empty: none.
+  std::string job;
   // An option names where the window shows (Qt's -platform or -display), so
   // the environment need not name a display.
   bool displayGiven = false;

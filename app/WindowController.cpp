@@ -5,6 +5,7 @@
 
 #include "app/Resource.h"
 #include "app/WindowTexts.h"
+#include "download/JobFile.h"
 #include "files/DbFileReader.h"
 #include "files/MmiFileReader.h"
 #include "serial/PortName.h"
@@ -146,6 +147,31 @@ void WindowController::ChoosePort(const std::string& port) {
     if (m_presentPorts[i].path == port) index = kComPortCount + static_cast<int>(i);
   }
   m_view.ChoosePortIndex(index);
+}
+
+void WindowController::OpenJob(const std::string& jobPath) {
+  const Result<Job> job = ReadJob(jobPath);
+  if (!job) {
+    m_view.ShowMessage(job.error());
+    return;
+  }
+  for (const JobEntry& entry : job->files) {
+    if (const Result<> approved = VerifyJobFile(jobPath, entry); !approved) {
+      m_view.ShowMessage(approved.error());
+      return;
+    }
+  }
+  std::vector<std::string> warnings;
+  for (const JobEntry& entry : job->files) {
+    warnings.push_back(OnFileChosen(entry.kind, JobFilePath(jobPath, entry)));
+  }
+  PushFields();
+  m_view.SetTitle("Brenvik - " + job->name);
+  m_view.EnableControl(IDC_SELECT_DB, false);
+  m_view.EnableControl(IDC_SELECT_MMI, false);
+  for (const std::string& text : warnings) {
+    if (!text.empty()) m_view.ShowMessage(text);
+  }
 }
 
 bool WindowController::Connect(const std::string& portToOpen) {

@@ -65,6 +65,11 @@ class WindowController {
   // Chooses port in the port field as the window opens (--port): a COM name,
   // a port present by its path, or any other path, which is then listed last.
   void ChoosePort(const std::string& port);
+  // --job: the job's files read and shown as after a selection, its name in
+  // the caption, and both Select buttons disabled, so that only the approved
+  // files can be loaded. A job that cannot be read, or a file whose bytes are
+  // not the approved ones, is said in a box and the window stays as without.
+  void OpenJob(const std::string& jobPath);
 
   // True when no download runs, or the operator agreed to stop it.
   bool MayStopDownload(const char* question);

@@ -22,6 +22,8 @@ class WindowView {
   virtual void SetFieldText(int id, const std::string& text) = 0;
   virtual void EnableControl(int id, bool enabled) = 0;
   virtual void SetCaption(int id, const char* caption) = 0;
+  // The window's own caption.
+  virtual void SetTitle(const std::string& title) = 0;
 
   // Shows text with one OK button and returns once it was dismissed.
   virtual void ShowMessage(const std::string& text) = 0;

@@ -9,7 +9,10 @@
 namespace brenvik::app {
 
 CBrenvikApp::CBrenvikApp(int& argc, char** argv, const CommandLine& commandLine)
-    : QApplication(argc, argv), m_bTraceFrames(commandLine.traceFrames), m_port(commandLine.port) {
+    : QApplication(argc, argv),
+      m_bTraceFrames(commandLine.traceFrames),
+      m_port(commandLine.port),
+      m_job(commandLine.job) {
   setApplicationName(QString::fromLatin1(kAppName));
   setApplicationVersion(QString::fromLatin1(kVersion));
   // Lets the desktop match the window to brenvik.desktop for its icon and
@@ -26,6 +29,7 @@ int CBrenvikApp::InitInstance() {
   const SignalWatcher endOnSignal([&dialog](int) { dialog.CloseWithoutAsking(); });
   dialog.Context().link.SetTrace(m_bTraceFrames);
   if (!m_port.empty()) dialog.ChoosePort(m_port);
+  if (!m_job.empty()) dialog.OpenJob(m_job);
   dialog.exec();  // how the window was closed does not matter
   return 0;
 }

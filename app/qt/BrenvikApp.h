@@ -14,7 +14,8 @@ class CBrenvikApp : public QApplication {
 
  public:
   // The window echoes every frame on standard output unless --no-trace says
-  // otherwise, and starts with --port's port in its port field.
+  // otherwise, and starts with --port's port in its port field and --job's
+  // files.
   CBrenvikApp(int& argc, char** argv, const CommandLine& commandLine);
 
   // Runs the main window until it is closed; returns the exit code, 0.
@@ -23,6 +24,7 @@ class CBrenvikApp : public QApplication {
  private:
   bool m_bTraceFrames;
   std::string m_port;
+  std::string m_job;
 };
 
 }  // namespace brenvik::app

@@ -67,6 +67,7 @@ class CBrenvikDlg : public QDialog, private WindowView {
   // Chooses port in the port field as the window opens (--port): a COM name,
   // a port present by its path, or any other path, which is then listed last.
   void ChoosePort(const std::string& port) { m_controller.ChoosePort(port); }
+  void OpenJob(const std::string& job) { m_controller.OpenJob(job); }
   // A command of the window menu: IDM_ABOUTBOX (low four bits ignored) opens
   // the About box; the window manager handles every other command itself.
   void OnSysCommand(unsigned commandId, long param);
@@ -103,6 +104,9 @@ class CBrenvikDlg : public QDialog, private WindowView {
   void SetFieldText(int id, const std::string& text) override;
   void EnableControl(int id, bool enabled) override { Control(id).setEnabled(enabled); }
   void SetCaption(int id, const char* caption) override;
+  void SetTitle(const std::string& title) override {
+    setWindowTitle(QString::fromStdString(title));
+  }
   void ShowMessage(const std::string& text) override;
   bool AskQuestion(const std::string& text) override;
   std::string ChooseFile(DownloadKind kind) override;

@@ -22,6 +22,8 @@ constexpr const char* kUsage =
     "Options:\n"
     "  --no-trace    do not echo the frames on standard output\n"
     "  --port PORT   start with PORT in the port field, e.g. /dev/pts/3\n"
+    "  --job JOB     start with the files the job file JOB approves, read and\n"
+    "                checked, and the Select buttons disabled\n"
     "  --help        show this text\n"
     "  --version     show the version\n"
     "\n"

@@ -17,6 +17,7 @@ int CBrenvikApp::InitInstance() {
 
   CBrenvikDlg dialog;
   dialog.Context().link.SetTrace(m_bTraceFrames);
+  if (!m_job.empty()) dialog.OpenJob(m_job);
   dialog.DoModal();  // how the window was closed does not matter
   return 0;
 }

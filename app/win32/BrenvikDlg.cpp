@@ -134,6 +134,19 @@ void CBrenvikDlg::OnInitDialog() {
   SendDlgItemMessageW(m_hWnd, IDC_PORT, CB_SETCURSEL, 0, 0);
   m_controller.OnPortListDropDown();
   m_controller.ApplyRules();
+  if (!m_job.empty()) m_controller.OpenJob(m_job);
+}
+
+void CBrenvikDlg::OpenJob(const std::string& job) {
+  if (m_hWnd == nullptr) {
+    m_job = job;
+  } else {
+    m_controller.OpenJob(job);
+  }
+}
+
+void CBrenvikDlg::SetTitle(const std::string& title) {
+  SetWindowTextW(m_hWnd, WideFromUtf8(title).c_str());
 }
 
 void CBrenvikDlg::OnCommand(int id, int code) {

@@ -40,6 +40,8 @@ class CBrenvikDlg : private WindowView {
 
   // Runs the window modally until it is closed.
   void DoModal();
+  // Opens the job once the window exists: at once, or as it is made.
+  void OpenJob(const std::string& job);
   // Creates the window for a caller that runs the message loop itself (the
   // tests); closing it then only hides it. Null when it could not be made.
   HWND Create();
@@ -72,6 +74,7 @@ class CBrenvikDlg : private WindowView {
   void SetFieldText(int id, const std::string& text) override;
   void EnableControl(int id, bool enabled) override;
   void SetCaption(int id, const char* caption) override { SetFieldText(id, caption); }
+  void SetTitle(const std::string& title) override;
   void ShowMessage(const std::string& text) override;
   bool AskQuestion(const std::string& text) override;
   std::string ChooseFile(DownloadKind kind) override;
@@ -84,6 +87,7 @@ class CBrenvikDlg : private WindowView {
 
   HWND m_hWnd = nullptr;
   bool m_bModal = false;
+  std::string m_job;  // opened as the window is made
   bool m_bClosingWithoutAsking = false;
   HICON m_hIcon;
   HICON m_hSmallIcon;

@@ -22,6 +22,8 @@ constexpr const char* kUsage =
     "                is redirected, else on the console of the program that\n"
     "                started the window (Command Prompt, PowerShell)\n"
     "  --no-trace    do not echo the frames (the default)\n"
+    "  --job JOB     start with the files the job file JOB approves, read and\n"
+    "                checked, and the Select buttons disabled\n"
     "  --help        show this text\n"
     "  --version     show the version\n";
 

@@ -31,6 +31,6 @@ int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*comma
     return *commandLine.exitCode;
   }
   if (commandLine.traceFrames) brenvik::app::ReachConsole();
-  brenvik::app::CBrenvikApp app(commandLine.traceFrames);
+  brenvik::app::CBrenvikApp app(commandLine.traceFrames, commandLine.job);
   return app.InitInstance();
 }

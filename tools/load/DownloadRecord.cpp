@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "download/StatusText.h"
+#include "tools/load/RecordIdentity.h"
 
 namespace brenvik::load {
 namespace {
@@ -25,7 +26,8 @@ DownloadResult ResultOf(const DownloadProgress& progress) {
 }
 
 LoadRecord DownloadRecord(const LoadFile& file, int entries, const PortIdentity& port,
-                          const DownloadResult& result, std::string time, double seconds) {
+                          const DownloadResult& result, std::string time, double seconds,
+                          const RunIdentity& run, int device) {
   const bool isDb = file.kind == DownloadKind::Db;
   LoadRecord record;
   record.time = std::move(time);
@@ -38,6 +40,14 @@ LoadRecord DownloadRecord(const LoadFile& file, int entries, const PortIdentity&
   record.status = result.text;
   record.exitCode = result.exitCode;
   record.seconds = seconds;
+  record.id = RandomUuid();
+  record.run = run.run;
+  record.station = run.station;
+  record.operatorName = run.operatorName;
+  record.jobName = run.jobName;
+  record.jobSha256 = run.jobSha256;
+  record.device = device;
+  record.adapterSerial = port.adapterSerial;
   return record;
 }
 

@@ -1,11 +1,11 @@
 #include "tools/load/FileSet.h"
 
 #include "base/Result.h"
+#include "download/FileDigest.h"
 #include "files/DataFileKind.h"
 #include "files/DbFileReader.h"
 #include "files/FileWarnings.h"
 #include "files/MmiFileReader.h"
-#include "tools/load/FileDigest.h"
 #include "tools/load/LoaderConsole.h"
 
 namespace brenvik::load {

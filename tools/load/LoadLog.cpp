@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
+#include "download/FileDigest.h"
 #include "res/Version.h"
-#include "tools/load/FileDigest.h"
 
 namespace brenvik::load {
 namespace {
@@ -42,6 +42,18 @@ std::string RecordLine(const LoadRecord& record) {
   json["exit_code"] = record.exitCode;
   json["seconds"] = std::round(record.seconds * 1000.0) / 1000.0;
   json["version"] = kVersion;
+  const auto orNull = [](const std::string& text) {
+    return text.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(text);
+  };
+  json["id"] = record.id;
+  json["run"] = record.run;
+  json["station"] = record.station;
+  json["operator"] = orNull(record.operatorName);
+  json["job"] = record.jobName.empty() ? nlohmann::ordered_json(nullptr)
+                                       : nlohmann::ordered_json{{"name", record.jobName},
+                                                                {"sha256", record.jobSha256}};
+  json["device"] = record.device;
+  json["adapter_serial"] = orNull(record.adapterSerial);
   return json.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
 }
 

@@ -10,16 +10,24 @@ namespace brenvik::load {
 
 // One download as the log keeps it.
 struct LoadRecord {
-  std::string time;      // when it started, local with zone: "2026-12-07T14:50:03+01:00"
-  std::string port;      // the device path opened: "/dev/ttyUSB0"
-  std::string portById;  // its /dev/serial/by-id name; empty: none (null in the log)
-  std::string kind;      // "DB" or "MMI"
-  std::string file;      // the file's absolute path
-  std::string sha256;    // of the file's bytes as read and sent, lowercase hex
-  int entries = 0;       // the DB's entry count; 1 for an MMI block
-  std::string status;    // the final status text
-  int exitCode = 0;      // 0 when the download completed, 5 otherwise
-  double seconds = 0;    // how long the download took
+  std::string time;           // when it started, local with zone: "2026-12-07T14:50:03+01:00"
+  std::string port;           // the device path opened: "/dev/ttyUSB0"
+  std::string portById;       // its /dev/serial/by-id name; empty: none (null in the log)
+  std::string kind;           // "DB" or "MMI"
+  std::string file;           // the file's absolute path
+  std::string sha256;         // of the file's bytes as read and sent, lowercase hex
+  int entries = 0;            // the DB's entry count; 1 for an MMI block
+  std::string status;         // the final status text
+  int exitCode = 0;           // 0 when the download completed, 5 otherwise
+  double seconds = 0;         // how long the download took
+  std::string id;             // this record's own UUID
+  std::string run;            // the UUID of the loader's run, the same on all its records
+  std::string station;        // --station, else the host name
+  std::string operatorName;   // --operator; empty: none (null)
+  std::string jobName;        // --job's name; empty: no job (job is null)
+  std::string jobSha256;      // of the job file's bytes
+  int device = 0;             // the device's number on its port in this run, from 1
+  std::string adapterSerial;  // the USB adapter's serial number; empty: unknown (null)
 };
 
 // The record as one line of JSON, newline included, with the tool's version.

@@ -9,7 +9,7 @@
 #include <utility>
 
 #include "base/Utf8Win32.h"
-#include "tools/load/WindowsErrorWin32.h"
+#include "download/WindowsErrorWin32.h"
 
 namespace brenvik::load {
 

@@ -21,7 +21,9 @@ namespace {
 constexpr const char* kUsageText =
     "Usage: brenvik-load [OPTION]... -p PORT [-p PORT]... -d DB-FILE [-m MMI-FILE]\n"
     "  or:  brenvik-load [OPTION]... -p PORT [-p PORT]... -m MMI-FILE\n"
+    "  or:  brenvik-load [OPTION]... -p PORT [-p PORT]... --job JOB\n"
     "  or:  brenvik-load --check [-d DB-FILE] [-m MMI-FILE]\n"
+    "  or:  brenvik-load --make-job JOB [-d DB-FILE] [-m MMI-FILE] [--job-name NAME]\n"
     "  or:  brenvik-load --list-ports\n"
     "\n"
     "Downloads a DB file, an MMI file or both to the device on PORT (9600 8N1).\n"
@@ -53,6 +55,9 @@ constexpr const char* kUsageText =
     "  -d, --db=FILE          download this DB file\n"
     "  -m, --mmi=FILE         download this MMI file (after the DB file)\n"
     "      --log=FILE         append one line of JSON per download to FILE\n"
+    "      --station=NAME     the station the log's records name (default: this\n"
+    "                         machine's name); no /, + or #\n"
+    "      --operator=NAME    the operator the log's records name\n"
     "      --repeat[=enter]   load device after device until Ctrl-C; the files are\n"
     "                         read once. Plain --repeat waits for the port to\n"
     "                         appear, loads, prints the result, then waits for the\n"
@@ -80,6 +85,14 @@ constexpr const char* kUsageText =
     "                         nothing is sent, and --port is refused\n"
     "      --strict           refuse a file with any warning, as a file its\n"
     "                         reader rejects (exit 3); with --check too\n"
+    "      --make-job=JOB     check the files given with -d and -m as --check does\n"
+    "                         and write the job file JOB that approves them (3\n"
+    "                         and no job when one is refused or has warnings)\n"
+    "      --job-name=NAME    the job's name (default: JOB's base name)\n"
+    "      --accept-warnings  approve files that have warnings\n"
+    "      --job=JOB          load the files the job file JOB approves, and only\n"
+    "                         when their bytes are the approved ones (with\n"
+    "                         --check: verify them and say what each holds)\n"
     "      --list-ports       print the serial ports present, one a line, and\n"
     "@list\n"
     "  -h, --help             show this text\n"
@@ -89,10 +102,12 @@ constexpr const char* kUsageText =
     "  0  every download ended with \"Completed!\" (with --repeat: every device\n"
     "     loaded passed, and there was at least one); with several ports, only\n"
     "     when every port passed\n"
-    "  2  wrong usage, the log cannot be opened for appending, or a log record\n"
-    "     could not be written (with --repeat the loop stops)\n"
+    "  2  wrong usage, the log cannot be opened for appending, a log record\n"
+    "     could not be written (with --repeat the loop stops), or the job file\n"
+    "     could not be written\n"
     "  3  a file was rejected by its reader (the reason is on standard error),\n"
-    "     had warnings with --strict, or changed while it was read\n"
+    "     had warnings with --strict, changed while it was read, or is not the\n"
+    "     one its job approves\n"
     "  4  the port would not open (the cause is on standard error), or the\n"
     "     ports could not be listed\n"
     "  5  a download failed or was stopped (with --repeat: a device failed)\n"
@@ -104,9 +119,13 @@ constexpr const char* kUsageText =
     "              loaders can share the log: time (local, ISO 8601 with zone),\n"
     "              port, port_by_id (null when none), kind (DB or MMI), file,\n"
     "              sha256 (of the bytes read and sent), entries (1 for MMI),\n"
-    "              status (the final status text), exit_code, seconds, version;\n"
-    "              a file path that is not valid UTF-8 gets a file_hex field as\n"
-    "              well, its exact bytes in hex\n"
+    "              status (the final status text), exit_code, seconds, version,\n"
+    "              id (the record's own UUID), run (the run's UUID), station,\n"
+    "              operator (null when none), job ({name, sha256} of the job\n"
+    "              file, null when none), device (its number on the port in\n"
+    "              this run, from 1), adapter_serial (the USB adapter's serial\n"
+    "              number, null when unknown); a file path that is not valid\n"
+    "              UTF-8 gets a file_hex field as well, its exact bytes in hex\n"
     "\n"
     "Examples:\n"
     "  The DB file into the device on COM3:\n"
@@ -139,6 +158,12 @@ enum LongOnly : int {
   kListPorts,
   kCheck,
   kStrict,
+  kJob,
+  kMakeJob,
+  kJobName,
+  kAcceptWarnings,
+  kStation,
+  kOperator,
 };
 
 constexpr option kLongOptions[] = {
@@ -154,6 +179,12 @@ constexpr option kLongOptions[] = {
     {"list-ports", no_argument, nullptr, kListPorts},
     {"check", no_argument, nullptr, kCheck},
     {"strict", no_argument, nullptr, kStrict},
+    {"job", required_argument, nullptr, kJob},
+    {"make-job", required_argument, nullptr, kMakeJob},
+    {"job-name", required_argument, nullptr, kJobName},
+    {"accept-warnings", no_argument, nullptr, kAcceptWarnings},
+    {"station", required_argument, nullptr, kStation},
+    {"operator", required_argument, nullptr, kOperator},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, 'V'},
     {nullptr, 0, nullptr, 0},
@@ -174,6 +205,16 @@ const char* MissingValueText(int option) {
       return "--progress needs auto, bar, lines or none";
     case kMaxNaks:
       return "--max-naks needs a number of NAKs (0: no limit)";
+    case kJob:
+      return "--job needs a job file";
+    case kMakeJob:
+      return "--make-job needs the job file to write";
+    case kJobName:
+      return "--job-name needs a name";
+    case kStation:
+      return "--station needs a name";
+    case kOperator:
+      return "--operator needs a name";
     default:
       return "an option needs a value";
   }
@@ -226,6 +267,25 @@ bool SetOnce(std::string& field, const char* value) {
   if (!field.empty()) return false;
   field = value;
   return true;
+}
+
+// What a job's options are given with that they do not go with; empty: nothing.
+std::string JobUsageError(const LoadOptions& options, bool quiet) {
+  if (!options.makeJob.empty()) {
+    if (!options.ports.empty() || !options.logFile.empty() || options.repeat != RepeatMode::Off ||
+        options.trace || options.check || !options.job.empty() || quiet) {
+      return "--make-job sends nothing: it takes no --port, --log, --repeat, --trace, --check, "
+             "--job or --quiet";
+    }
+    return {};
+  }
+  if (!options.jobName.empty() || options.acceptWarnings) {
+    return "--job-name and --accept-warnings go with --make-job";
+  }
+  if (!options.job.empty() && (!options.dbFile.empty() || !options.mmiFile.empty())) {
+    return "--job names the files: it takes no --db or --mmi";
+  }
+  return {};
 }
 
 }  // namespace
@@ -308,6 +368,27 @@ ParsedOptions ParseLoadOptions(int argc, char** argv) {
       case kStrict:
         options.strict = true;
         break;
+      case kJob:
+      case kMakeJob:
+      case kJobName:
+        if (*value == '\0') return UsageError(MissingValueText(option));
+        (option == kJob       ? options.job
+         : option == kMakeJob ? options.makeJob
+                              : options.jobName) = value;
+        break;
+      case kAcceptWarnings:
+        options.acceptWarnings = true;
+        break;
+      case kStation:
+      case kOperator:
+        if (*value == '\0') return UsageError(MissingValueText(option));
+        // The station is a level of the topic its records are published to.
+        if (option == kStation &&
+            std::string_view(value).find_first_of("/+#") != std::string::npos) {
+          return UsageError("--station goes into a topic: a name without /, + or #");
+        }
+        (option == kStation ? options.station : options.operatorName) = value;
+        break;
       default:
         // A refused word has been read past: it is the one before optind.
         return UsageError(tools::OptionErrorText(kLongOptions, option, optopt,
@@ -317,12 +398,17 @@ ParsedOptions ParseLoadOptions(int argc, char** argv) {
   }
   if (optind < argc) return UsageError(std::string("unexpected argument ") + argv[optind]);
   if (options.listPorts) return parsed;
+  if (const std::string error = JobUsageError(options, quiet); !error.empty()) {
+    return UsageError(error);
+  }
+  // A job is made of checked files: --make-job is a --check that writes.
+  if (!options.makeJob.empty()) options.check = true;
   if (options.check && (!options.ports.empty() || !options.logFile.empty() ||
                         options.repeat != RepeatMode::Off || options.trace)) {
     return UsageError("--check sends nothing: it takes no --port, --log, --repeat or --trace");
   }
   if (!options.check && options.ports.empty()) return UsageError("no --port given");
-  if (options.dbFile.empty() && options.mmiFile.empty()) {
+  if (options.job.empty() && options.dbFile.empty() && options.mmiFile.empty()) {
     return UsageError("give --db FILE, --mmi FILE or both");
   }
   if (options.trace &&

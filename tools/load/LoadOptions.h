@@ -46,6 +46,12 @@ struct LoadOptions {
   ProgressMode progress = ProgressMode::Auto;
   int maxNaks = kDefaultMaxNaks;
   bool trace = false;
+  std::string job;              // load the files this job file approves; empty: none
+  std::string makeJob;          // write a job file of the files checked (check is set too)
+  std::string jobName;          // the name --make-job gives the job; empty: JOB's base name
+  bool acceptWarnings = false;  // --make-job approves files that have warnings
+  std::string station;          // the log's station; empty: the host name
+  std::string operatorName;     // the log's operator; empty: none
 };
 
 // The options, or the end of the program: exitCode set, with `text` to print

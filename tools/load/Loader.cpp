@@ -5,13 +5,17 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <ctime>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "base/Result.h"
+#include "download/JobFile.h"
+#include "res/Version.h"
 #include "serial/PortKind.h"
 #include "serial/PortName.h"
 #include "tools/load/FileSet.h"
@@ -20,6 +24,7 @@
 #include "tools/load/PortSession.h"
 #include "tools/load/PortWatch.h"
 #include "tools/load/ProgressDisplay.h"
+#include "tools/load/RecordIdentity.h"
 #include "tools/load/RunSummary.h"
 #include "tools/load/Terminal.h"
 
@@ -47,14 +52,19 @@ class LoaderRun {
         stop_(stop),
         mode_(ResolveMode(options)),
         display_(out_, err_, mode_, options.ports),
-        files_(options, mode_, display_) {}
+        files_(options_, mode_, display_) {}
 
   ~LoaderRun() { JoinPorts(); }
   LoaderRun(const LoaderRun&) = delete;
   LoaderRun& operator=(const LoaderRun&) = delete;
 
   int Run() {
-    if (options_.check) return Finish(files_.Check());
+    if (!options_.makeJob.empty()) return Finish(MakeJob());
+    if (options_.check) {
+      // --check --job: the job's files, verified, then checked.
+      if (!options_.job.empty() && !TakeJob()) return Finish(kBadFile);
+      return Finish(files_.Check());
+    }
     const int prepared = Prepare();
     if (prepared != kCompleted) return Finish(prepared);
     if (options_.repeat == RepeatMode::Enter) {
@@ -89,12 +99,77 @@ class LoaderRun {
         return kUsage;
       }
     }
-    if (!files_.ReadAll()) return kBadFile;
-    const SessionShared shared{options_, stop_, noMoreDevices_, display_, files_, log_};
+    if (!options_.job.empty() && !TakeJob()) return kBadFile;
+    if (!files_.ReadAll() || !ReadAsApproved()) return kBadFile;
+    identity_ = {RandomUuid(), options_.station.empty() ? HostName() : options_.station,
+                 options_.operatorName, job_.name, job_.sha256};
+    const SessionShared shared{options_, stop_, noMoreDevices_, display_, files_, log_, identity_};
     for (const std::string& given : options_.ports) {
       sessions_.push_back(
           std::make_unique<PortSession>(static_cast<int>(sessions_.size()), given, shared));
     }
+    return kCompleted;
+  }
+
+  // --job: the job's files in place of -d and -m, each as approved.
+  bool TakeJob() {
+    Result<Job> read = ReadJob(options_.job);
+    if (!read) {
+      display_.Warn(ProgressDisplay::kNoPort, read.error());
+      return false;
+    }
+    job_ = std::move(*read);
+    for (const JobEntry& entry : job_.files) {
+      if (const Result<> same = VerifyJobFile(options_.job, entry); !same) {
+        display_.Warn(ProgressDisplay::kNoPort, same.error());
+        return false;
+      }
+      (entry.kind == DownloadKind::Db ? options_.dbFile : options_.mmiFile) =
+          JobFilePath(options_.job, entry);
+    }
+    return true;
+  }
+
+  // Whether the bytes read are still the job's: a file replaced after the
+  // check is refused too.
+  bool ReadAsApproved() {
+    for (const JobEntry& entry : job_.files) {
+      for (const LoadFile& file : files_.Files()) {
+        if (file.kind == entry.kind && file.sha256 != entry.sha256) {
+          display_.Warn(ProgressDisplay::kNoPort,
+                        JobMismatchText(file.path, options_.job, file.sha256, entry.sha256));
+          return false;
+        }
+      }
+    }
+    return true;
+  }
+
+  // --make-job: the files checked, then the job that approves them.
+  int MakeJob() {
+    if (files_.Check() != kCompleted) return kBadFile;
+    Job job{options_.jobName.empty() ? DefaultJobName(options_.makeJob) : options_.jobName,
+            LocalTimeIso8601(std::time(nullptr)),
+            kVersion,
+            {},
+            {}};
+    bool approved = true;
+    for (const LoadFile& file : files_.Files()) {
+      if (file.warnings > 0 && !options_.acceptWarnings) {
+        display_.Warn(ProgressDisplay::kNoPort,
+                      file.path + " has warnings; give --accept-warnings to approve it as it is");
+        approved = false;
+      }
+      job.files.push_back(ApprovedEntry(options_.makeJob, file.kind, file.path, file.sha256,
+                                        file.kind == DownloadKind::Db ? files_.Db().count : 1,
+                                        file.warnings));
+    }
+    if (!approved) return kBadFile;
+    if (const Result<> written = WriteJob(options_.makeJob, job); !written) {
+      display_.Warn(ProgressDisplay::kNoPort, written.error());
+      return kUsage;
+    }
+    display_.Line(options_.makeJob + ": job " + job.name + " written");
     return kCompleted;
   }
 
@@ -170,7 +245,9 @@ class LoaderRun {
     return exitCode;
   }
 
-  const LoadOptions& options_;
+  LoadOptions options_;   // --job puts the job's files in
+  Job job_;               // --job: the job as read
+  RunIdentity identity_;  // what every record says of the run
   const std::atomic<bool>& stop_;
   std::atomic<bool> noMoreDevices_{false};  // a record could not be written
   ProgressMode mode_;

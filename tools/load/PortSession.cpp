@@ -6,6 +6,7 @@
 #include "download/StatusText.h"
 #include "serial/PortList.h"
 #include "tools/load/PortWatch.h"
+#include "tools/load/RecordIdentity.h"
 
 namespace brenvik::load {
 namespace {
@@ -112,11 +113,16 @@ std::string PortSession::NotePortIdentity() {
   identity_.path = PortLogName(path);
   identity_.byId =
       path.rfind(std::string(kByIdFolder) + "/", 0) == 0 ? path : ByIdPathFor(identity_.path);
+  // The list asks the system of every port: only a log has a use for it.
+  const Result<std::vector<PortInfo>> ports =
+      shared_.log.IsOpen() ? ListPorts() : Result<std::vector<PortInfo>>(std::vector<PortInfo>{});
+  identity_.adapterSerial = ports ? AdapterSerial(*ports, identity_.path) : std::string();
   return target;
 }
 
 // There is at least one file: the options insist.
 DownloadResult PortSession::LoadDevice() {
+  ++devices_;
   DownloadResult result;
   for (const LoadFile& file : shared_.files.Files()) {
     result = Download(file);
@@ -159,8 +165,8 @@ DownloadResult PortSession::Download(const LoadFile& file) {
   if (shared_.log.IsOpen()) {
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    const LoadRecord record =
-        DownloadRecord(file, ctx_->dbTable.count, identity_, result, std::move(time), seconds);
+    const LoadRecord record = DownloadRecord(file, ctx_->dbTable.count, identity_, result,
+                                             std::move(time), seconds, shared_.run, devices_);
     if (const Result<> appended = shared_.log.Append(record); !appended) {
       // Every later device would go unrecorded too: the run ends with it.
       display.Warn(index_, appended.error());

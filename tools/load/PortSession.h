@@ -29,6 +29,7 @@ struct SessionShared {
   ProgressDisplay& display;
   const FileSet& files;
   LoadLog& log;
+  const RunIdentity& run;
 };
 
 // One port's part of a run: its own context (with the tables read once
@@ -70,6 +71,7 @@ class PortSession {
   SessionShared shared_;
   PortTally tally_;
   PortIdentity identity_;
+  int devices_ = 0;  // loaded on this port so far, the one loading counted
   // About 300 KB: too much for the stack.
   std::unique_ptr<DownloadContext> ctx_ = std::make_unique<DownloadContext>();
   LoaderConsole console_;  // its frame link's trace

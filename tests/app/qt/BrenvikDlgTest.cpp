@@ -9,10 +9,13 @@
 #include <QTemporaryDir>
 #include <cmath>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "WindowHarness.h"
 #include "app/qt/DialogUnits.h"
+#include "download/FileDigest.h"
+#include "download/JobFile.h"
 #include "files/DbFileReader.h"
 #include "tools/device/PtyDevice.h"
 
@@ -227,6 +230,70 @@ TEST(BrenvikDlgTest, SelectedFilesShowTheirPathAndEntryCountOrOk) {
   EXPECT_EQ(window.filtersOffered, QStringList({"DB files (*db*.csv);;All files (*)",
                                                 "MMI files (*mmi*.csv);;All files (*)"}));
   EXPECT_TRUE(window.messages.isEmpty());
+}
+
+// The job's files in a folder of their own, as a line keeps them; `mmiText`
+// replaces the MMI file after the job was made, when not empty.
+QString WriteJob(const QTemporaryDir& dir, const QByteArray& mmiText = {}) {
+  const QString db = dir.filePath("db20.csv");
+  const QString mmi = dir.filePath("mmi.csv");
+  QFile::copy(DataFile("db20.csv"), db);
+  QFile::copy(DataFile("mmi.csv"), mmi);
+  const std::string jobPath = dir.filePath("line.job").toStdString();
+  Job job{"line 4", "2026-12-08T14:00:00+01:00", "1.0", {}, {}};
+  for (const auto& [kind, path] : {std::pair{DownloadKind::Db, db}, {DownloadKind::Mmi, mmi}}) {
+    job.files.push_back(
+        ApprovedEntry(jobPath, kind, path.toStdString(), *DigestFile(path.toStdString()), 0, 0));
+  }
+  EXPECT_TRUE(WriteJob(jobPath, job));
+  if (!mmiText.isEmpty()) {
+    QFile changed(mmi);
+    EXPECT_TRUE(changed.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    changed.write(mmiText);
+  }
+  return QString::fromStdString(jobPath);
+}
+
+TEST(BrenvikDlgTest, JobShowsItsFilesAndNameAndLocksTheSelectButtonsOrSaysWhyNot) {
+  QTemporaryDir dir;
+  const QString changedJob = WriteJob(dir, "s1,1\ns2,1\ns3,1\ns4,1\ns5,1\nt1,A,\nt2,B,\nt3,C,\n");
+  const QString mmiSha = QString::fromStdString(*DigestFile(dir.filePath("mmi.csv").toStdString()));
+  QTemporaryDir goodDir;
+  const QString job = WriteJob(goodDir);
+  const QString missing = goodDir.filePath("no-such.job");
+  const struct {
+    QString job;
+    QString box;  // empty: the job opened
+  } cases[] = {
+      {job, {}},
+      {changedJob, dir.filePath("mmi.csv") + " does not match the job " + changedJob +
+                       ": SHA-256 " + mmiSha.left(12) + ", the job's 70fa977e90f0"},
+      {missing, missing + ": No such file or directory"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.job.toStdString());
+    WindowHarness window;
+    window.dialog->OpenJob(c.job.toStdString());
+    const bool opened = c.box.isEmpty();
+    EXPECT_EQ(window.messages, opened ? QStringList() : QStringList{c.box});
+    EXPECT_EQ(window.dialog->windowTitle(), opened ? "Brenvik - line 4" : "Brenvik");
+    EXPECT_EQ(window.Text("IDC_DB_PATH"), opened ? goodDir.filePath("db20.csv") : "");
+    EXPECT_EQ(window.Text("IDC_DB_STATUS"), opened ? "Total entries is 20" : "");
+    EXPECT_EQ(window.Text("IDC_MMI_PATH"), opened ? goodDir.filePath("mmi.csv") : "");
+    EXPECT_EQ(window.Text("IDC_MMI_STATUS"), opened ? "OK" : "");
+    EXPECT_EQ(window.Button("IDC_SELECT_DB").isEnabled(), !opened);
+    EXPECT_EQ(window.Button("IDC_SELECT_MMI").isEnabled(), !opened);
+    EXPECT_EQ(window.State(), kWindowShown);
+  }
+  // The job's files count as selected: Download sends them.
+  device::PtyDevice device;
+  ASSERT_EQ(device.Start().error(), "");
+  WindowHarness window;
+  window.dialog->OpenJob(job.toStdString());
+  window.ConnectTo(QString::fromStdString(device.Path()));
+  window.Click("IDC_DOWNLOAD_MMI");
+  EXPECT_TRUE(window.WaitForText("IDC_MMI_STATUS", "Completed!", 5000));
+  EXPECT_TRUE(window.messages.isEmpty()) << window.messages.join('\n').toStdString();
 }
 
 TEST(BrenvikDlgTest, CancelledSelectionMakesDownloadAnswerFileNotSelected) {

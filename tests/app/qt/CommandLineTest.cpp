@@ -18,6 +18,7 @@ struct CommandLineCase {
   bool traceFrames;
   std::string port = {};     // in the port field as the window opens
   bool displayNamed = true;  // by the environment
+  std::string job = {};      // whose files the window opens with
 };
 
 void PrintTo(const CommandLineCase& c, std::ostream* os) {
@@ -36,6 +37,7 @@ TEST_P(CommandLineTest, EndsOrRunsTheWindowAsTheArgumentsSay) {
   EXPECT_EQ(got.message.substr(0, GetParam().message.size()), GetParam().message);
   EXPECT_EQ(got.traceFrames, GetParam().traceFrames);
   EXPECT_EQ(got.port, GetParam().port);
+  EXPECT_EQ(got.job, GetParam().job);
 }
 
 const std::string kTryHelp = "\nTry 'brenvik --help'.\n";
@@ -63,6 +65,10 @@ INSTANTIATE_TEST_SUITE_P(
             {"--port", "/dev/pts/3", "--no-trace"}, std::nullopt, "", false, "/dev/pts/3"},
         CommandLineCase{{"--port=COM3"}, std::nullopt, "", true, "COM3"},
         CommandLineCase{{"--port"}, 2, "brenvik: option --port needs a value" + kTryHelp, true},
+        CommandLineCase{{"--job", "line.job"}, std::nullopt, "", true, "", true, "line.job"},
+        CommandLineCase{{"--job=jobs/a b.job"}, std::nullopt, "", true, "", true, "jobs/a b.job"},
+        CommandLineCase{{"--job"}, 2, "brenvik: option --job needs a value" + kTryHelp, true},
+        CommandLineCase{{"--job="}, 2, "brenvik: option --job needs a value" + kTryHelp, true},
         CommandLineCase{{}, 1, kNoDisplay, true, "", false},
         CommandLineCase{{"--help"}, 0, kUsageLine, true, "", false},
         CommandLineCase{{"--platform", "offscreen"}, std::nullopt, "", true, "", false},

@@ -14,8 +14,9 @@ namespace {
 struct CommandLineCase {
   std::vector<const char*> args;  // after the program's name
   std::optional<int> exitCode;
-  std::string message;  // the whole text, or its first line for --help
-  bool traceFrames;     // when the window opens
+  std::string message;   // the whole text, or its first line for --help
+  bool traceFrames;      // when the window opens
+  std::string job = {};  // whose files the window opens with
 };
 
 TEST(Win32CommandLineTest, EchoesFramesOnlyWithTrace) {
@@ -28,6 +29,8 @@ TEST(Win32CommandLineTest, EchoesFramesOnlyWithTrace) {
       {{"--help"}, 0, "Usage: brenvik [--trace | --no-trace]\n", false},
       {{"-platform", "offscreen"}, 2, "brenvik: unknown option -platform" + tryHelp, false},
       {{"Ωmega-db.csv"}, 2, "brenvik: unexpected argument Ωmega-db.csv" + tryHelp, false},
+      {{"--job", "Ωmega.job", "--trace"}, std::nullopt, "", true, "Ωmega.job"},
+      {{"--job"}, 2, "brenvik: option --job needs a value" + tryHelp, false},
   };
   for (const CommandLineCase& c : cases) {
     std::vector<const char*> args{"brenvik"};
@@ -38,6 +41,7 @@ TEST(Win32CommandLineTest, EchoesFramesOnlyWithTrace) {
     EXPECT_EQ(got.message.substr(0, c.message.size()), c.message);
     if (!c.exitCode) {
       EXPECT_EQ(got.traceFrames, c.traceFrames);
+      EXPECT_EQ(got.job, c.job);
     }
   }
 }

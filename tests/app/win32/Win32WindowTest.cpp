@@ -10,17 +10,27 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "app/Resource.h"
 #include "app/win32/BrenvikDlg.h"
 #include "base/Utf8Win32.h"
+#include "download/FileDigest.h"
+#include "download/JobFile.h"
+#include "files/TempDir.h"
 
 namespace brenvik::app {
 namespace {
 
 const std::string kData = BRENVIK_APP_TEST_DATA;
+
+std::string ReadWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 
 constexpr int kControlIds[] = {IDC_PORT,        IDC_DB_PATH,     IDC_DB_STATUS, IDC_SELECT_DB,
                                IDC_DOWNLOAD_DB, IDC_CONNECT,     IDC_MMI_PATH,  IDC_SELECT_MMI,
@@ -191,6 +201,38 @@ TEST_F(Win32WindowTest, EachStepShowsItsStatusTextAndKeepsTheDownloadsDisabledUn
       EXPECT_GT(m_boxes[0].size(), step.boxStart.size()) << m_boxes[0];
     }
   }
+}
+
+// A job whose file changed leaves the window as it was; a good one shows
+// its files and name and locks the Select buttons.
+TEST_F(Win32WindowTest, JobShowsItsFilesAndNameAndLocksTheSelectButtonsOrSaysWhyNot) {
+  test::TempDir dir;
+  const std::string db = dir.Write("db3.csv", ReadWholeFile(kData + "/db3.csv"));
+  const std::string mmi = dir.Write("mmi.csv", ReadWholeFile(kData + "/mmi.csv"));
+  const std::string jobPath = dir.Path("line.job");
+  const Job job{"line 4",
+                "2026-12-08T14:00:00+01:00",
+                "1.0",
+                {ApprovedEntry(jobPath, DownloadKind::Db, db, *DigestFile(db), 3, 0),
+                 ApprovedEntry(jobPath, DownloadKind::Mmi, mmi, *DigestFile(mmi), 1, 0)},
+                {}};
+  ASSERT_TRUE(WriteJob(jobPath, job));
+
+  dir.Write("mmi.csv", "s1,1\ns2,1\ns3,1\ns4,1\ns5,1\nt1,A,\nt2,B,\nt3,C,\n");
+  m_dialog.OpenJob(jobPath);
+  EXPECT_EQ(m_boxes,
+            std::vector<std::string>{mmi + " does not match the job " + jobPath + ": SHA-256 " +
+                                     DigestFile(mmi)->substr(0, 12) + ", the job's 70fa977e90f0"});
+  EXPECT_EQ(TextOf(m_window), "Brenvik");
+  EXPECT_EQ(Now(), (Shown{kUnconnected, "Connect", "", "", "", ""}));
+
+  m_boxes.clear();
+  dir.Write("mmi.csv", ReadWholeFile(kData + "/mmi.csv"));
+  m_dialog.OpenJob(jobPath);
+  EXPECT_TRUE(m_boxes.empty()) << m_boxes[0];
+  EXPECT_EQ(TextOf(m_window), "Brenvik - line 4");
+  const std::vector<bool> locked = {true, true, true, false, false, true, true, false, true, false};
+  EXPECT_EQ(Now(), (Shown{locked, "Connect", db, "Total entries is 3", mmi, "OK"}));
 }
 
 TEST_F(Win32WindowTest, TheEndOfTheSessionIsAgreedToAndClosesTheWindow) {

@@ -2,9 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <ctime>
 #include <nlohmann/json.hpp>
+#include <regex>
 #include <string>
+
+#include "res/Version.h"
+#include "tools/load/RecordIdentity.h"
 
 namespace brenvik::load {
 namespace {
@@ -79,6 +84,48 @@ TEST(LoadLog, FileNameThatIsNotUtf8IsAlsoLoggedAsHex) {
     EXPECT_EQ(json.contains("file_hex"), !c.hex.empty()) << line;
     EXPECT_EQ(json.value("file_hex", ""), c.hex) << line;
   }
+}
+
+// Where a record came from: null stands for what the run does not know.
+TEST(LoadLog, RecordNamesItsRunStationOperatorJobDeviceAndAdapter) {
+  const std::string head = R"("status":"","exit_code":0,"seconds":0.0,"version":")" +
+                           std::string(kVersion) + R"(","id":"i","run":"r","station":"s",)";
+  struct Case {
+    std::string operatorName, jobName, adapterSerial;
+    std::string tail;
+  };
+  const Case cases[] = {
+      {"", "", "", R"("operator":null,"job":null,"device":2,"adapter_serial":null})"},
+      {"ana", "line 4", "A10K3XYZ",
+       R"("operator":"ana","job":{"name":"line 4","sha256":"ab"},"device":2,)"
+       R"("adapter_serial":"A10K3XYZ"})"},
+  };
+  for (const Case& c : cases) {
+    LoadRecord record;
+    record.id = "i";
+    record.run = "r";
+    record.station = "s";
+    record.device = 2;
+    record.operatorName = c.operatorName;
+    record.jobName = c.jobName;
+    record.jobSha256 = "ab";
+    record.adapterSerial = c.adapterSerial;
+    const std::string line = RecordLine(record);
+    EXPECT_EQ(line.substr(line.find(R"("status")")), head + c.tail + "\n");
+  }
+}
+
+TEST(RecordIdentity, UuidIsVersionFourWithItsVariantAndNewEachTime) {
+  std::array<unsigned char, 16> bytes{};
+  bytes.fill(0xff);
+  EXPECT_EQ(UuidV4Text(bytes), "ffffffff-ffff-4fff-bfff-ffffffffffff");
+  bytes.fill(0x00);
+  EXPECT_EQ(UuidV4Text(bytes), "00000000-0000-4000-8000-000000000000");
+  const std::string first = RandomUuid();
+  EXPECT_TRUE(std::regex_match(
+      first, std::regex("[0-9a-f]{8}-[0-9a-f]{4}-4[0-9a-f]{3}-[89ab][0-9a-f]{3}-[0-9a-f]{12}")))
+      << first;
+  EXPECT_NE(RandomUuid(), first);
 }
 
 }  // namespace

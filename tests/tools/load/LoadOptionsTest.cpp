@@ -28,7 +28,11 @@ std::string Described(const LoadOptions& o) {
          " repeat=" + kRepeat[static_cast<int>(o.repeat)] +
          " progress=" + kProgress[static_cast<int>(o.progress)] +
          " naks=" + std::to_string(o.maxNaks) + (o.trace ? " trace" : "") +
-         (o.check ? " check" : "") + (o.strict ? " strict" : "") + (o.listPorts ? " list" : "");
+         (o.check ? " check" : "") + (o.strict ? " strict" : "") + (o.listPorts ? " list" : "") +
+         (o.job.empty() ? "" : " job=" + o.job) + (o.makeJob.empty() ? "" : " make=" + o.makeJob) +
+         (o.jobName.empty() ? "" : " name=" + o.jobName) + (o.acceptWarnings ? " accept" : "") +
+         (o.station.empty() ? "" : " station=" + o.station) +
+         (o.operatorName.empty() ? "" : " operator=" + o.operatorName);
 }
 
 std::string Usage(const std::string& message) {
@@ -42,6 +46,11 @@ constexpr const char* kTraceAlone =
 constexpr const char* kCheckAlone =
     "--check sends nothing: it takes no --port, --log, --repeat or --trace";
 constexpr const char* kNoFile = "give --db FILE, --mmi FILE or both";
+constexpr const char* kMakeJobAlone =
+    "--make-job sends nothing: it takes no --port, --log, --repeat, --trace, --check, --job or "
+    "--quiet";
+constexpr const char* kStationInTopic = "--station goes into a topic: a name without /, + or #";
+constexpr const char* kJobNamesFiles = "--job names the files: it takes no --db or --mmi";
 
 TEST(LoadOptions, CommandLineGivesTheOptionsOrTheUsageErrorNamingTheOption) {
   const std::string needsPort = SystemHelpTexts().portNeeded;
@@ -105,6 +114,34 @@ TEST(LoadOptions, CommandLineGivesTheOptionsOrTheUsageErrorNamingTheOption) {
       {{"--check", "-d", "d", "--log=l"}, kCheckAlone},
       {{"--check", "-d", "d", "--repeat"}, kCheckAlone},
       {{"--check", "-d", "d", "--trace"}, kCheckAlone},
+      {{"--make-job", "j", "-d", "d", "--job-name=line 4", "--accept-warnings"},
+       "ports= db=d mmi= log= repeat=off progress=auto naks=100 check make=j name=line 4 accept"},
+      {{"--make-job=j", "-m", "m"},
+       "ports= db= mmi=m log= repeat=off progress=auto naks=100 check make=j"},
+      {{"--make-job=j"}, kNoFile},
+      {{"--make-job=j", "-d", "d", "-p", "COM1"}, kMakeJobAlone},
+      {{"--make-job=j", "-d", "d", "--check"}, kMakeJobAlone},
+      {{"--make-job=j", "-d", "d", "--job=k"}, kMakeJobAlone},
+      {{"--make-job=j", "-d", "d", "-q"}, kMakeJobAlone},
+      {{"--make-job="}, "--make-job needs the job file to write"},
+      {{"-p", "COM1", "--job", "j"},
+       "ports=COM1 db= mmi= log= repeat=off progress=auto naks=100 job=j"},
+      {{"-p", "COM1", "--job", "j", "-d", "d"}, kJobNamesFiles},
+      {{"-p", "COM1", "--job", "j", "-m", "m"}, kJobNamesFiles},
+      {{"--job", "j"}, "no --port given"},
+      {{"-p", "COM1", "--job"}, "--job needs a job file"},
+      {{"-p", "COM1", "-d", "d", "--job-name=n"},
+       "--job-name and --accept-warnings go with --make-job"},
+      {{"-p", "COM1", "-d", "d", "--accept-warnings"},
+       "--job-name and --accept-warnings go with --make-job"},
+      {{"-p", "COM1", "-d", "d", "--station=line-4 st.2", "--operator", "Ana"},
+       "ports=COM1 db=d mmi= log= repeat=off progress=auto naks=100 station=line-4 st.2 "
+       "operator=Ana"},
+      {{"-p", "COM1", "-d", "d", "--station=a/b"}, kStationInTopic},
+      {{"-p", "COM1", "-d", "d", "--station=a+"}, kStationInTopic},
+      {{"-p", "COM1", "-d", "d", "--station=#"}, kStationInTopic},
+      {{"-p", "COM1", "-d", "d", "--station="}, "--station needs a name"},
+      {{"-p", "COM1", "-d", "d", "--operator="}, "--operator needs a name"},
       {{"--list-ports"}, "ports= db= mmi= log= repeat=off progress=auto naks=100 list"},
       {{"--list-ports", "--check", "-p", "COM1"},
        "ports=COM1 db= mmi= log= repeat=off progress=auto naks=100 check list"},

@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "download/FileDigest.h"
 #include "res/Version.h"
 #include "serial/PortList.h"
 #include "serial/SerialPort.h"
@@ -300,7 +301,8 @@ TEST(LoaderProcessTest, BothFilesGoThroughOnePortOpenAndEachDownloadIsLogged) {
   const std::string mmi = dir.Write("mmi.csv", kMmi);
   const std::string log = dir.Path("loads.jsonl");
   // The MMI file named first still goes second, as in the window.
-  ChildProcess loader({kLoader, "-p", device.Path(), "-m", mmi, "-d", db, "--log", log});
+  ChildProcess loader(
+      {kLoader, "-p", device.Path(), "-m", mmi, "-d", db, "--log", log, "--station", "line-4"});
   EXPECT_EQ(loader.Wait(10s), 0) << loader.Out() << loader.Err();
   EXPECT_EQ(WithoutProgress(loader.OutLines()),
             (std::vector<std::string>{"Number of Entries = 3", "Downloading database...",
@@ -330,7 +332,78 @@ TEST(LoaderProcessTest, BothFilesGoThroughOnePortOpenAndEachDownloadIsLogged) {
     EXPECT_EQ(record.at("exit_code"), 0);
     EXPECT_GT(record.at("seconds").get<double>(), 0.5);
     EXPECT_EQ(record.at("version"), kVersion);
+    // One device of one run, each record with an id of its own.
+    EXPECT_EQ(record.at("run"), records[0].at("run"));
+    EXPECT_NE(record.at("run"), record.at("id"));
+    EXPECT_EQ(record.at("id").get<std::string>().size(), 36u);
+    EXPECT_EQ(record.at("station"), "line-4");
+    EXPECT_TRUE(record.at("operator").is_null());
+    EXPECT_TRUE(record.at("job").is_null());
+    EXPECT_EQ(record.at("device"), 1);
+    EXPECT_TRUE(record.at("adapter_serial").is_null()) << "a pseudo-terminal has no adapter";
   }
+  EXPECT_NE(records[0].at("id"), records[1].at("id"));
+}
+
+// A job pins the approved files by their bytes: a file changed or gone
+// after the job was made ends the run before any port is tried.
+TEST(LoaderProcessTest, JobIsMadeOfCheckedFilesAndLoadsThoseBytesOnly) {
+  ToolsTempDir dir;
+  std::filesystem::create_directory(dir.Path("data"));
+  const std::string db = dir.Write("data/db.csv", kThreeEntryDb);
+  const std::string mmi = dir.Write("data/mmi.csv", kMmi);
+  const std::string warned = dir.Write("data/warned-db.csv", "1\nheading\n1,C,0,0,L,TAILS,0,0\n");
+  const std::string job = dir.Path("line.job");
+
+  ChildProcess refused({kLoader, "--make-job", job, "-d", warned});
+  EXPECT_EQ(refused.Wait(5s), 3) << refused.Err();
+  EXPECT_NE(refused.Err().find(warned + " has warnings; give --accept-warnings to approve it"),
+            std::string::npos)
+      << refused.Err();
+  EXPECT_FALSE(std::filesystem::exists(job));
+
+  ChildProcess made({kLoader, "--make-job", job, "-m", mmi, "-d", db});
+  EXPECT_EQ(made.Wait(5s), 0) << made.Err();
+  EXPECT_EQ(made.Out(), db + ": DB file, 3 entries\n" + mmi + ": MMI file, readable\n" + job +
+                            ": job line written\n");
+  const Json written = Json::parse(test::ReadWholeFile(job));
+  EXPECT_EQ(written.at("name"), "line");
+  EXPECT_EQ(written.at("version"), kVersion);
+  EXPECT_EQ(
+      written.at("files"),
+      Json::parse(std::string(R"([{"kind":"DB","file":"data/db.csv","size":133,"sha256":")") +
+                  kThreeEntryDbSha256 +
+                  R"(","entries":3,"warnings":0},{"kind":"MMI","file":"data/mmi.csv",)" +
+                  R"("size":76,"sha256":")" + kMmiSha256 + R"(","entries":1,"warnings":0}])"));
+
+  PtyDevice device;
+  ASSERT_EQ(device.Start().error(), "");
+  const std::string log = dir.Path("loads.jsonl");
+  ChildProcess loaded(
+      {kLoader, "-p", device.Path(), "--job", job, "--log", log, "--operator", "Ana"});
+  EXPECT_EQ(loaded.Wait(10s), 0) << loaded.Out() << loaded.Err();
+  EXPECT_EQ(device.FrameCount(), 4u);
+  for (const Json& record : LogRecords(log)) {
+    EXPECT_EQ(record.at("job"), Json({{"name", "line"}, {"sha256", *DigestFile(job)}}));
+    EXPECT_EQ(record.at("operator"), "Ana");
+  }
+
+  const std::string noPort = dir.Path("no-such-port");
+  dir.Write("data/mmi.csv", std::string(kMmi) + "\n");
+  // --check of the job says the same, without a port.
+  const std::vector<std::vector<std::string>> runs = {{kLoader, "-p", noPort, "--job", job},
+                                                      {kLoader, "--check", "--job", job}};
+  for (const std::vector<std::string>& run : runs) {
+    ChildProcess changed(run);
+    EXPECT_EQ(changed.Wait(5s), 3);
+    EXPECT_EQ(changed.Err(), "brenvik-load: " + mmi + " does not match the job " + job +
+                                 ": SHA-256 028f0ab6bbe5, the job's 9f0f29e5a745\n");
+  }
+  std::filesystem::remove(db);
+  ChildProcess missing({kLoader, "-p", noPort, "--job", job});
+  EXPECT_EQ(missing.Wait(5s), 3);
+  EXPECT_EQ(missing.Err(), "brenvik-load: " + db + ": No such file or directory; the job " + job +
+                               " wants SHA-256 e3bf62867ce8\n");
 }
 
 TEST(LoaderProcessTest, ProgressBarOnATerminalUpdatesInPlaceThenEndsOnItsOwnLine) {
@@ -411,6 +484,10 @@ TEST(LoaderProcessTest, RepeatLoadsDeviceAfterDeviceUntilInterruptedAndSumsThemU
   const std::vector<Json> records = LogRecords(log);
   ASSERT_EQ(records.size(), 3u);
   EXPECT_EQ(records[1].at("exit_code"), 5);
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    EXPECT_EQ(records[i].at("device"), i + 1);
+    EXPECT_EQ(records[i].at("run"), records[0].at("run"));
+  }
 
   const std::string notALink = dir.Write("not-a-link", "");
   ChildProcess refused({kDevice, "--link", notALink});

@@ -1,4 +1,4 @@
-#include "tools/load/WindowsErrorWin32.h"
+#include "download/WindowsErrorWin32.h"
 
 #include <windows.h>
 
@@ -6,7 +6,7 @@
 
 #include "serial/OpenFailure.h"
 
-namespace brenvik::load {
+namespace brenvik {
 
 Error WindowsError(const std::string& what, unsigned long error) {
   switch (error) {
@@ -35,4 +35,4 @@ UniqueHandle OwnHandle(void* handle) {
   return UniqueHandle(handle == INVALID_HANDLE_VALUE ? nullptr : handle);
 }
 
-}  // namespace brenvik::load
+}  // namespace brenvik

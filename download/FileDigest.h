@@ -6,7 +6,7 @@
 
 #include "base/Result.h"
 
-namespace brenvik::load {
+namespace brenvik {
 
 // The SHA-256 of the whole file at `path`, as 64 lowercase hex digits; fails
 // with "PATH: cause". Refuses anything but a regular file without waiting on
@@ -23,4 +23,4 @@ std::string LowerHex(const unsigned char* bytes, std::size_t size);
 // was still writing it.
 Result<std::string> DigestOfRead(const std::string& path, const std::function<Result<>()>& read);
 
-}  // namespace brenvik::load
+}  // namespace brenvik

@@ -1,4 +1,4 @@
-#include "tools/load/FileDigest.h"
+#include "download/FileDigest.h"
 
 #include <fcntl.h>
 #include <openssl/evp.h>
@@ -10,7 +10,7 @@
 
 #include "base/FileDescriptor.h"
 
-namespace brenvik::load {
+namespace brenvik {
 
 Result<std::string> DigestFile(const std::string& path) {
   // Non-blocking, so that opening a FIFO does not wait for a writer.
@@ -44,4 +44,4 @@ Result<std::string> DigestFile(const std::string& path) {
   return LowerHex(digest, size);
 }
 
-}  // namespace brenvik::load
+}  // namespace brenvik

@@ -1,4 +1,4 @@
-#include "tools/load/FileDigest.h"
+#include "download/FileDigest.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 
 #include "files/TempDir.h"
 
-namespace brenvik::load {
+namespace brenvik {
 namespace {
 
 constexpr const char* kAbcSha256 =
@@ -47,4 +47,4 @@ TEST(DigestOfRead, NamesTheBytesReadOrSaysWhyNot) {
 }
 
 }  // namespace
-}  // namespace brenvik::load
+}  // namespace brenvik

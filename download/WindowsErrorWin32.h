@@ -6,7 +6,7 @@
 
 #include "base/Result.h"
 
-namespace brenvik::load {
+namespace brenvik {
 
 // "WHAT: cause" for a Windows error code (GetLastError), in the same words
 // as on Linux where there is one ("No such file or directory", "Permission
@@ -22,4 +22,4 @@ using UniqueHandle = std::unique_ptr<void, HandleCloser>;
 // The handle CreateFile returned, or none for INVALID_HANDLE_VALUE.
 UniqueHandle OwnHandle(void* handle);
 
-}  // namespace brenvik::load
+}  // namespace brenvik

@@ -1,13 +1,13 @@
-#include "tools/load/FileDigest.h"
+#include "download/FileDigest.h"
 
 #include <windows.h>
 // After windows.h, which it needs.
 #include <bcrypt.h>
 
 #include "base/Utf8Win32.h"
-#include "tools/load/WindowsErrorWin32.h"
+#include "download/WindowsErrorWin32.h"
 
-namespace brenvik::load {
+namespace brenvik {
 namespace {
 
 // Windows' own SHA-256, one hash at a time.
@@ -76,4 +76,4 @@ Result<std::string> DigestFile(const std::string& path) {
   return hex;
 }
 
-}  // namespace brenvik::load
+}  // namespace brenvik

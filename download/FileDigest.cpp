@@ -1,8 +1,8 @@
-#include "tools/load/FileDigest.h"
+#include "download/FileDigest.h"
 
 #include <cstdio>
 
-namespace brenvik::load {
+namespace brenvik {
 
 std::string LowerHex(const unsigned char* bytes, std::size_t size) {
   std::string hex;
@@ -27,4 +27,4 @@ Result<std::string> DigestOfRead(const std::string& path, const std::function<Re
   return *before;
 }
 
-}  // namespace brenvik::load
+}  // namespace brenvik
