@@ -19,6 +19,7 @@
 #include <string>
 
 #include "bench/BenchTable.h"
+#include "bench/LineModel.h"
 #include "download/DownloadRunner.h"
 #include "download/StatusText.h"
 #include "files/DbFileReader.h"
@@ -158,18 +159,57 @@ int BenchReader(int entries) {
   return ok && table->count == entries ? 0 : 1;
 }
 
+// The minutes a DB of `entries` entries takes on the modelled 9600 baud line,
+// for each adapter and device, at the best and the worst phase of the
+// adapter's latency timer.
+int BenchLine(int entries) {
+  constexpr int kPhases = 16;
+  const double wireMs = 168 * 10.0 * 1000 / 9600;
+  std::printf("DB download of %d entries on a modelled 9600 baud line, device answering ACK\n",
+              entries);
+  std::printf("  wait for wire  latency  device   minutes best  worst\n");
+  for (const bool waitForWire : {true, false}) {
+    for (const int latencyMs : {1, 16}) {
+      for (const int deviceMs : {0, 5, 20}) {
+        double best = 1e18;
+        double worst = 0;
+        for (int phase = 0; phase < kPhases; ++phase) {
+          const brenvik::bench::LineSetup setup{
+              9600, waitForWire, latencyMs, latencyMs * phase / double{kPhases}, double(deviceMs)};
+          const double ms = brenvik::bench::ModelDbDownloadMs(setup, entries);
+          if (ms < 0) return 1;
+          best = std::min(best, ms);
+          worst = std::max(worst, ms);
+        }
+        std::printf("  %-13s  %2d ms    %2d ms    %12.2f  %5.2f\n",
+                    waitForWire ? "works" : "ends at once", latencyMs, deviceMs, best / 60000,
+                    worst / 60000);
+      }
+    }
+  }
+  const double floorMs =
+      brenvik::bench::DownloadFloorMs(entries) + wireMs * std::max(entries - 1, 0);
+  std::printf("  floor: the fixed sleeps and %.0f ms of wire an entry frame  %.2f\n", wireMs,
+              floorMs / 60000);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   int entries = brenvik::kMaxDbEntries;
+  bool line = false;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--entries") == 0 && i + 1 < argc) {
       entries = std::atoi(argv[++i]);
+    } else if (std::strcmp(argv[i], "--line") == 0) {
+      line = true;
     } else {
       std::fprintf(stderr,
-                   "Usage: brenvik-bench [--entries N]\n"
+                   "Usage: brenvik-bench [--entries N] [--line]\n"
                    "Times a DB download of N entries (1 to 3000, default 3000) over a\n"
-                   "pseudo-terminal and a read of an N-entry DB file.\n");
+                   "pseudo-terminal and a read of an N-entry DB file; with --line, prints\n"
+                   "instead what the download takes on a modelled 9600 baud line.\n");
       return std::strcmp(argv[i], "--help") == 0 ? 0 : 2;
     }
   }
@@ -177,6 +217,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "brenvik-bench: --entries must be 1 to %d\n", brenvik::kMaxDbEntries);
     return 2;
   }
+  if (line) return BenchLine(entries);
   const int reader = BenchReader(entries);
   const int download = BenchDownload(entries);
   return reader != 0 ? reader : download;
