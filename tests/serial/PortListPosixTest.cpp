@@ -5,8 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "files/TempDir.h"
 
 namespace brenvik {
 namespace {
@@ -37,6 +42,51 @@ TEST(PortListTest, ListShowsThisMachinesPortsAsDevicesWithLabels) {
     if (!port.byIdPath.empty()) {
       EXPECT_EQ(fs::canonical(port.byIdPath), fs::canonical(port.path));
     }
+  }
+}
+
+// A usb-serial folder as the kernel makes it: FTDI's driver keeps a
+// latency_timer, CP210x's and CH340's keep none.
+TEST(PortListTest, LatencyTimerIsReadFromTheUsbSerialFolder) {
+  const test::TempDir dir;
+  const fs::path folder = dir.Path("usb-serial");
+  for (const auto& [tty, timer] : std::map<std::string, std::string>{
+           {"ttyUSB0", "16\n"}, {"ttyUSB1", "1\n"}, {"ttyUSB2", ""}, {"ttyUSB3", "x\n"}}) {
+    fs::create_directories(folder / tty);
+    if (!timer.empty()) std::ofstream(folder / tty / "latency_timer") << timer;
+  }
+  fs::create_directories(folder / "ttyUSB4");
+  const struct {
+    const char* path;
+    std::optional<int> ms;
+  } cases[] = {
+      {"/dev/ttyUSB0", 16},           {"/dev/ttyUSB1", 1},
+      {"/dev/ttyUSB2", std::nullopt}, {"/dev/ttyUSB3", std::nullopt},
+      {"/dev/ttyUSB4", std::nullopt}, {"/dev/ttyACM0", std::nullopt},
+  };
+  for (const auto& c : cases) EXPECT_EQ(LatencyTimerOf(c.path, folder.string()), c.ms) << c.path;
+}
+
+// The FTDI driver's registry value; other drivers keep none, and a value out
+// of its range is none either.
+TEST(PortListTest, LatencyTimerIsTheFtdiDriversRegistryValue) {
+  const struct {
+    std::optional<uint32_t> value;
+    std::optional<int> ms;
+  } cases[] = {{16, 16},
+               {1, 1},
+               {255, 255},
+               {0, std::nullopt},
+               {256, std::nullopt},
+               {std::nullopt, std::nullopt}};
+  for (const auto& c : cases) {
+    std::vector<std::string> asked;
+    const DeviceParameterReader registry = [&](const std::string& name) {
+      asked.push_back(name);
+      return c.value;
+    };
+    EXPECT_EQ(LatencyTimerFromParameters(registry), c.ms);
+    EXPECT_EQ(asked, std::vector<std::string>{"LatencyTimer"});
   }
 }
 

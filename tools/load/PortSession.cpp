@@ -5,6 +5,7 @@
 
 #include "download/StatusText.h"
 #include "serial/PortList.h"
+#include "tools/load/PortListLine.h"
 #include "tools/load/PortWatch.h"
 
 namespace brenvik::load {
@@ -112,6 +113,11 @@ std::string PortSession::NotePortIdentity() {
   identity_.path = PortLogName(path);
   identity_.byId =
       path.rfind(std::string(kByIdFolder) + "/", 0) == 0 ? path : ByIdPathFor(identity_.path);
+  if (!latencyTold_) {
+    const std::string warning = LatencyTimerWarning(path, LatencyTimerOf(path));
+    latencyTold_ = !warning.empty();
+    if (latencyTold_) shared_.display.Warn(index_, warning);
+  }
   return target;
 }
 

@@ -70,6 +70,7 @@ class PortSession {
   SessionShared shared_;
   PortTally tally_;
   PortIdentity identity_;
+  bool latencyTold_ = false;  // the adapter's slow latency timer was pointed out
   // About 300 KB: too much for the stack.
   std::unique_ptr<DownloadContext> ctx_ = std::make_unique<DownloadContext>();
   LoaderConsole console_;  // its frame link's trace
