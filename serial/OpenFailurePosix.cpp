@@ -16,6 +16,8 @@
 #include <system_error>
 #include <vector>
 
+#include "serial/UsbAdaptersPosix.h"
+
 namespace brenvik {
 namespace {
 
@@ -113,8 +115,10 @@ std::string InUse(const std::string& path) {
     if (i > 0) text += ", ";
     text += holders[i];
   }
-  return text + (holders.size() > 1 ? "; close those programs and try again"
-                                    : "; close that program and try again");
+  return text +
+         (holders.size() > 1 ? "; close those programs and try again"
+                             : "; close that program and try again") +
+         DesktopHolderAdvice(holders);
 }
 
 std::string NotSerial(const std::string& path) {
@@ -134,7 +138,7 @@ std::string OpenFailureCause(const std::string& path, int error) {
     case ENOENT:
     case ENODEV:
     case ENXIO:
-      return path + ": no such device; check that the adapter is plugged in and the name is right";
+      return NoSuchDeviceCause(path, AdaptersWithoutTty());
     case EACCES:
     case EPERM:
       return PermissionDenied(path);

@@ -82,4 +82,10 @@ std::string PortLabel(const PortInfo& port) {
   return label;
 }
 
+std::optional<int> LatencyTimerFromParameters(const DeviceParameterReader& read) {
+  const std::optional<uint32_t> value = read("LatencyTimer");
+  if (!value || *value < 1 || *value > 255) return std::nullopt;
+  return static_cast<int>(*value);
+}
+
 }  // namespace brenvik

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,7 +24,11 @@ struct PortInfo {
   std::optional<uint16_t> usbProductId;  // 0x6001 for the FT232R
   std::string driver;                    // the driver: "ftdi_sio", "cdc_acm"; "FTDIBUS", "usbser"
   bool builtIn = false;                  // a port of the PC itself (IsBuiltInPort)
+  std::optional<int> latencyTimerMs;     // the adapter's latency timer; none when not kept
 };
+
+// Where Linux shows the settings of each USB serial port's driver.
+inline constexpr const char* kUsbSerialFolder = "/sys/bus/usb-serial/devices";
 
 // Lists every serial port present, sorted by SortPorts. On Linux, those that
 // have a device node (libserialport), with their by-id names looked up in
@@ -31,6 +36,21 @@ struct PortInfo {
 // without by-id names. Fails when the system cannot be asked ("cannot list the
 // serial ports: ...").
 Result<std::vector<PortInfo>> ListPorts(const std::string& byIdFolder = kByIdFolder);
+
+// The latency timer, in milliseconds, of the USB serial adapter behind
+// devicePath: how long it holds what it receives before passing it on. None
+// when its driver keeps none (FTDI's does) or it cannot be read.
+// Linux: usbSerialFolder/<tty>/latency_timer, a by-id link followed to its tty.
+// Windows: the LatencyTimer of the COM port's device parameters (see
+// LatencyTimerFromParameters); usbSerialFolder is not used.
+std::optional<int> LatencyTimerOf(const std::string& devicePath,
+                                  const std::string& usbSerialFolder = kUsbSerialFolder);
+
+// A DWORD value of a port's device parameters by name, none when absent.
+// Windows keeps them in the device's registry key (SetupAPI's DIREG_DEV).
+using DeviceParameterReader = std::function<std::optional<uint32_t>(const std::string& name)>;
+// The FTDI driver's "LatencyTimer" among them, 1 to 255 ms; none otherwise.
+std::optional<int> LatencyTimerFromParameters(const DeviceParameterReader& read);
 
 // Sorts by path with numbers in order: ttyS2 before ttyS10, COM2 before COM10.
 void SortPorts(std::vector<PortInfo>& ports);

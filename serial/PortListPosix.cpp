@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <system_error>
 
@@ -64,6 +65,17 @@ std::string DriverOf(const std::string& devicePath) {
 
 }  // namespace
 
+std::optional<int> LatencyTimerOf(const std::string& devicePath,
+                                  const std::string& usbSerialFolder) {
+  std::error_code error;
+  const fs::path real = fs::canonical(devicePath, error);
+  const std::string tty = (error ? fs::path(devicePath) : real).filename().string();
+  std::ifstream file(fs::path(usbSerialFolder) / tty / "latency_timer");
+  int ms = -1;
+  if (!(file >> ms) || ms < 0) return std::nullopt;
+  return ms;
+}
+
 Result<std::vector<PortInfo>> ListPorts(const std::string& byIdFolder) {
   sp_port** raw = nullptr;
   const sp_return listed = sp_list_ports(&raw);
@@ -93,6 +105,7 @@ Result<std::vector<PortInfo>> ListPorts(const std::string& byIdFolder) {
     }
     info.byIdPath = ByIdPathFor(info.path, byIdFolder);
     info.driver = DriverOf(info.path);
+    info.latencyTimerMs = LatencyTimerOf(info.path);
     info.builtIn = IsBuiltInPort(info.path);
     ports.push_back(std::move(info));
   }

@@ -82,6 +82,24 @@ std::string ComName(HDEVINFO set, SP_DEVINFO_DATA& device) {
   return read == ERROR_SUCCESS && type == REG_SZ ? Utf8(name) : std::string();
 }
 
+// The FTDI driver keeps its latency timer beside PortName in the device's key.
+std::optional<int> LatencyTimerOfDevice(HDEVINFO set, SP_DEVINFO_DATA& device) {
+  HKEY key = ::SetupDiOpenDevRegKey(set, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ);
+  if (key == INVALID_HANDLE_VALUE) return std::nullopt;
+  const std::optional<int> ms = LatencyTimerFromParameters([key](const std::string& name) {
+    const std::wstring wide(name.begin(), name.end());
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    DWORD type = 0;
+    const LSTATUS read = ::RegQueryValueExW(key, wide.c_str(), nullptr, &type,
+                                            reinterpret_cast<BYTE*>(&value), &size);
+    return read == ERROR_SUCCESS && type == REG_DWORD ? std::optional<uint32_t>(value)
+                                                      : std::nullopt;
+  });
+  ::RegCloseKey(key);
+  return ms;
+}
+
 bool StartsWith(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
 }
@@ -155,6 +173,7 @@ PortInfo DescribePort(HDEVINFO set, SP_DEVINFO_DATA& device, const std::string& 
   info.manufacturer = RegistryText(set, device, SPDRP_MFG);
   info.driver = RegistryText(set, device, SPDRP_SERVICE);
   info.builtIn = IsPnp0501(set, device);
+  info.latencyTimerMs = LatencyTimerOfDevice(set, device);
   const std::string usbId = UsbInstanceId(device.DevInst);
   if (!usbId.empty()) {
     info.serialNumber = SerialNumberOf(usbId);
@@ -165,6 +184,17 @@ PortInfo DescribePort(HDEVINFO set, SP_DEVINFO_DATA& device, const std::string& 
 }
 
 }  // namespace
+
+std::optional<int> LatencyTimerOf(const std::string& devicePath,
+                                  const std::string& /*usbSerialFolder*/) {
+  const Result<std::vector<PortInfo>> listed = ListPorts();
+  if (!listed) return std::nullopt;
+  const std::string comName = Upper(DisplayPortName(devicePath));
+  for (const PortInfo& port : *listed) {
+    if (Upper(port.path) == comName) return port.latencyTimerMs;
+  }
+  return std::nullopt;
+}
 
 // Ports whose drivers register the COM port interface, and those of the Ports
 // class that do not (some virtual ports); a port found both ways is listed once.

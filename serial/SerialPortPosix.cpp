@@ -17,6 +17,7 @@
 
 #include "base/FileDescriptor.h"
 #include "serial/LineSettingsPosix.h"
+#include "serial/LowLatencyPosix.h"
 #include "serial/OpenFailure.h"
 
 namespace brenvik {
@@ -70,7 +71,8 @@ bool CloseSignalled(int wakeFd, int timeoutMs) {
 }  // namespace
 
 struct SerialPort::Handles {
-  FileDescriptor device;  // the open descriptor; none when closed
+  FileDescriptor device;         // the open descriptor; none when closed
+  bool lowLatencyAdded = false;  // this open turned the driver's low latency on
   // eventfd that ends a Write or Drain waiting for the device when Close comes.
   FileDescriptor wake{::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)};
 };
@@ -99,6 +101,7 @@ Result<> SerialPort::OpenDevice(const std::string& devicePath) {
       fault = PrepareLine(fd.Get());
     }
     if (fault == 0) {
+      handles_->lowLatencyAdded = RequestLowLatency(fd.Get());
       device = std::move(fd);
       MarkOpened(devicePath);
       return {};
@@ -125,6 +128,9 @@ void SerialPort::Close() {
     (void)::tcflush(device.Get(), TCOFLUSH);
     // The exclusive flag outlives this descriptor on a pseudo-terminal.
     (void)::ioctl(device.Get(), TIOCNXCL);
+    // The setting outlives the descriptor: the next program finds it as it was.
+    if (handles_->lowLatencyAdded) RestoreLatency(device.Get());
+    handles_->lowLatencyAdded = false;
     device.Reset();
   }
   open_ = false;

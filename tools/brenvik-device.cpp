@@ -36,7 +36,7 @@ void SayStopped(const DeviceOptions& options, const AnsweringDevice& device) {
 }
 
 int RunOnPty(const DeviceOptions& options) {
-  brenvik::device::PtyDevice device(options.policy);
+  brenvik::device::PtyDevice device(options.policy, options.pace);
   device.SetObserver(EventPrinter(options, device));
   if (const brenvik::Result<> started = device.Start(); !started) {
     std::fprintf(stderr, "brenvik-device: no pseudo-terminal: %s\n", started.error().c_str());

@@ -5,8 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "files/TempDir.h"
 
 namespace brenvik {
 namespace {
@@ -38,6 +43,28 @@ TEST(PortListTest, ListShowsThisMachinesPortsAsDevicesWithLabels) {
       EXPECT_EQ(fs::canonical(port.byIdPath), fs::canonical(port.path));
     }
   }
+}
+
+// A usb-serial folder as the kernel makes it: FTDI's driver keeps a
+// latency_timer, CP210x's and CH340's keep none.
+TEST(PortListTest, LatencyTimerIsReadFromTheUsbSerialFolder) {
+  const test::TempDir dir;
+  const fs::path folder = dir.Path("usb-serial");
+  for (const auto& [tty, timer] : std::map<std::string, std::string>{
+           {"ttyUSB0", "16\n"}, {"ttyUSB1", "1\n"}, {"ttyUSB2", ""}, {"ttyUSB3", "x\n"}}) {
+    fs::create_directories(folder / tty);
+    if (!timer.empty()) std::ofstream(folder / tty / "latency_timer") << timer;
+  }
+  fs::create_directories(folder / "ttyUSB4");
+  const struct {
+    const char* path;
+    std::optional<int> ms;
+  } cases[] = {
+      {"/dev/ttyUSB0", 16},           {"/dev/ttyUSB1", 1},
+      {"/dev/ttyUSB2", std::nullopt}, {"/dev/ttyUSB3", std::nullopt},
+      {"/dev/ttyUSB4", std::nullopt}, {"/dev/ttyACM0", std::nullopt},
+  };
+  for (const auto& c : cases) EXPECT_EQ(LatencyTimerOf(c.path, folder.string()), c.ms) << c.path;
 }
 
 }  // namespace

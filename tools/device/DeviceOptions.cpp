@@ -51,6 +51,14 @@ constexpr const char* kUsage =
     "  --answer HEX       answer this byte (e.g. 41 or 0x41) instead of ACK\n"
     "  --answer-first     answer the first DB frame (0x80) too\n"
     "\n"
+    "A real line on the pseudo-terminal:\n"
+    "  --line-rate BAUD   read the loader's bytes no faster than a line of BAUD\n"
+    "                     carries them (10 bits a byte) and send the answers at\n"
+    "                     that rate\n"
+    "  --latency MS       hand each answer to the loader at the next tick of an\n"
+    "                     MS-millisecond clock that runs from the start, as a USB\n"
+    "                     adapter's latency timer does\n"
+    "\n"
     "A device that misbehaves:\n"
     "  --answer-frame N:HEX[,HEX...]\n"
     "                     answer frame N with exactly these bytes, e.g. 1:41,7F,FF\n"
@@ -85,6 +93,9 @@ constexpr const char* kUsage =
 // The largest frame number (also the most refusals of an index) and delay taken.
 constexpr long kMaxFrameNumber = 1000000;
 constexpr long kMaxDelayMs = 3600000;
+// An FTDI adapter's latency timer goes up to 255 ms.
+constexpr long kMaxBaud = 4000000;
+constexpr long kMaxLatencyMs = 255;
 
 bool ParseNumber(const std::string& text, int base, long max, long& out) {
   if (text.empty()) return false;
@@ -192,6 +203,8 @@ enum LongOnly : int {
   kDbOut,
   kMmiOut,
   kLink,
+  kLineRate,
+  kLatency,
 };
 
 constexpr option kLongOptions[] = {
@@ -206,6 +219,8 @@ constexpr option kLongOptions[] = {
     {"delay-frame", required_argument, nullptr, kDelayFrame},
     {"silent-after", required_argument, nullptr, kSilentAfter},
     {"nak-index", required_argument, nullptr, kNakIndex},
+    {"line-rate", required_argument, nullptr, kLineRate},
+    {"latency", required_argument, nullptr, kLatency},
     {"db-out", required_argument, nullptr, kDbOut},
     {"mmi-out", required_argument, nullptr, kMmiOut},
     {"quiet", no_argument, nullptr, 'q'},
@@ -235,6 +250,10 @@ const char* ValueHint(int option) {
       return "--silent-after needs a frame number";
     case kNakIndex:
       return "--nak-index needs an index and a count: I:TIMES";
+    case kLineRate:
+      return "--line-rate needs a baud rate, 1 to 4000000";
+    case kLatency:
+      return "--latency needs milliseconds, 0 to 255";
     case kDbOut:
       return "--db-out needs a file";
     case kMmiOut:
@@ -275,6 +294,14 @@ bool TakeValue(int option, const std::string& text, DeviceOptions& options) {
       return true;
     case kNakIndex:
       return ParseIndexNak(text, policy);
+    case kLineRate:
+      if (!ParseNumber(text, 10, kMaxBaud, number) || number == 0) return false;
+      options.pace.baud = static_cast<int>(number);
+      return true;
+    case kLatency:
+      if (!ParseNumber(text, 10, kMaxLatencyMs, number)) return false;
+      options.pace.latencyMs = static_cast<int>(number);
+      return true;
     case kDbOut:
       options.dbOut = text;
       return !text.empty();
@@ -338,6 +365,9 @@ ParsedDeviceOptions ParseDeviceOptions(int argc, char** argv) {
   if (optind < argc) return UsageError(std::string("unexpected argument ") + argv[optind]);
   if (!options.linkPath.empty() && !options.devicePath.empty()) {
     return UsageError("--link names the pseudo-terminal; it does not go with --device");
+  }
+  if (options.pace.Paced() && !options.devicePath.empty()) {
+    return UsageError("--line-rate and --latency pace the pseudo-terminal; not a --device port");
   }
   return parsed;
 }

@@ -4,12 +4,14 @@
 #include <string>
 
 #include "tools/device/DevicePolicy.h"
+#include "tools/device/PacedLine.h"
 
 namespace brenvik::device {
 
 // What brenvik-device's command line asks for.
 struct DeviceOptions {
   DevicePolicy policy;
+  LinePace pace;           // --line-rate, --latency: the pseudo-terminal's pace
   std::string devicePath;  // --device: answer on this serial port; empty: on a pseudo-terminal
   std::string linkPath;    // --link: a symbolic link to the pseudo-terminal; empty: none
   std::string dbOut;       // --db-out: where a complete database is written; empty: nowhere

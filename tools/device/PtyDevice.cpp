@@ -55,14 +55,18 @@ class MasterLine final : public DeviceLine {
 }  // namespace
 
 struct PtyDevice::Pty {
+  explicit Pty(LinePace linePace) : pace(linePace), paced(line, linePace) {}
+
   FileDescriptor master;
   FileDescriptor terminal;  // kept open so the pty outlives a loader's close
   std::string path;
   MasterLine line{master};
+  LinePace pace;
+  PacedLine paced;
 };
 
-PtyDevice::PtyDevice(DevicePolicy policy)
-    : AnsweringDevice(std::move(policy)), pty_(std::make_unique<Pty>()) {}
+PtyDevice::PtyDevice(DevicePolicy policy, LinePace pace)
+    : AnsweringDevice(std::move(policy)), pty_(std::make_unique<Pty>(pace)) {}
 
 // The answering thread uses the master end until it has stopped.
 PtyDevice::~PtyDevice() { Stop(); }
@@ -94,7 +98,11 @@ Result<> PtyDevice::Start() {
   pty_->path = name;
   pty_->master = std::move(master);
   pty_->terminal = std::move(terminal);
-  StartAnswering(pty_->line, kThreadName);
+  if (pty_->pace.Paced()) {
+    StartAnswering(pty_->paced, kThreadName);
+  } else {
+    StartAnswering(pty_->line, kThreadName);
+  }
   return {};
 }
 

@@ -6,6 +6,7 @@
 #include "base/Result.h"
 #include "tools/device/AnsweringDevice.h"
 #include "tools/device/DevicePolicy.h"
+#include "tools/device/PacedLine.h"
 
 namespace brenvik::device {
 
@@ -16,9 +17,10 @@ namespace brenvik::device {
 // The device keeps a descriptor of the terminal end open as well, so the pty
 // lives on when a loader closes its end and the next one can connect; that
 // descriptor takes no lock, so a loader's exclusive open still succeeds.
+// With a pace, the pty carries bytes as a real line and adapter would.
 class PtyDevice final : public AnsweringDevice {
  public:
-  explicit PtyDevice(DevicePolicy policy = {});
+  explicit PtyDevice(DevicePolicy policy = {}, LinePace pace = {});
   ~PtyDevice();  // stops answering, then closes the pty
   PtyDevice(const PtyDevice&) = delete;
   PtyDevice& operator=(const PtyDevice&) = delete;

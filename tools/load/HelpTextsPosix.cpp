@@ -11,7 +11,8 @@ const HelpTexts& SystemHelpTexts() {
       "name stays the same when the adapter comes back as another ttyUSB.\n",
       "--port needs a port: COMn, a device path or a by-id name",
       "                         exit: path, by-id name, description, USB VID:PID,\n"
-      "                         serial number, separated by tabs, \"-\" where unknown\n",
+      "                         serial number, driver, the adapter's latency timer,\n"
+      "                         separated by tabs, \"-\" where unknown\n",
       "Ctrl-C (SIGINT), SIGTERM, SIGHUP and SIGQUIT (Ctrl-\\) stop the running\n"
       "downloads and release the ports.\n",
       "  A production line, with PORT an adapter's /dev/serial/by-id name: both\n"

@@ -9,7 +9,8 @@ const HelpTexts& SystemHelpTexts() {
       "the ports present.\n",
       "--port needs a port: COMn or a device path",
       "                         exit: COM name, friendly name, USB VID:PID,\n"
-      "                         serial number, separated by tabs, \"-\" where unknown\n",
+      "                         serial number, driver, the adapter's latency timer,\n"
+      "                         separated by tabs, \"-\" where unknown\n",
       "Ctrl-C, Ctrl-Break and closing the console window stop the running\n"
       "downloads and release the ports.\n",
       "  A production line, with the USB adapter on COM5: both files into device\n"

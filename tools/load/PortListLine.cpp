@@ -13,4 +13,10 @@ std::string UsbIdsColumn(const PortInfo& port) {
   return ids;
 }
 
+std::string DriverColumns(const PortInfo& port) {
+  const std::string latency =
+      port.latencyTimerMs ? std::to_string(*port.latencyTimerMs) + " ms" : "-";
+  return "\t" + OrDash(port.driver) + "\t" + latency;
+}
+
 }  // namespace brenvik::load

@@ -5,6 +5,7 @@
 
 #include "download/StatusText.h"
 #include "serial/PortList.h"
+#include "tools/load/PortListLine.h"
 #include "tools/load/PortWatch.h"
 #include "tools/load/RecordIdentity.h"
 
@@ -117,6 +118,11 @@ std::string PortSession::NotePortIdentity() {
   const Result<std::vector<PortInfo>> ports =
       shared_.log.IsOpen() ? ListPorts() : Result<std::vector<PortInfo>>(std::vector<PortInfo>{});
   identity_.adapterSerial = ports ? AdapterSerial(*ports, identity_.path) : std::string();
+  if (!latencyTold_) {
+    const std::string warning = LatencyTimerWarning(path, LatencyTimerOf(path));
+    latencyTold_ = !warning.empty();
+    if (latencyTold_) shared_.display.Warn(index_, warning);
+  }
   return target;
 }
 

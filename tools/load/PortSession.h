@@ -71,7 +71,8 @@ class PortSession {
   SessionShared shared_;
   PortTally tally_;
   PortIdentity identity_;
-  int devices_ = 0;  // loaded on this port so far, the one loading counted
+  int devices_ = 0;           // loaded on this port so far, the one loading counted
+  bool latencyTold_ = false;  // the adapter's slow latency timer was pointed out
   // About 300 KB: too much for the stack.
   std::unique_ptr<DownloadContext> ctx_ = std::make_unique<DownloadContext>();
   LoaderConsole console_;  // its frame link's trace

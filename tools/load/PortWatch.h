@@ -1,7 +1,9 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "serial/PortName.h"
@@ -27,9 +29,29 @@ std::string PathTarget(const std::string& path);
 // ("/dev/ttyUSB0" for a by-id name). Windows: the COM name ("COM3").
 std::string PortLogName(const std::string& path);
 
+// A device node first appears owned by root and gets its group and its by-id
+// link from udev a moment later; an open refused in that moment says nothing
+// about the port. This tells, look by look, whether the node is still in it:
+// up to two seconds after a look found it appear (or lead to another device)
+// where an earlier look found none.
+class NodeSettling {
+ public:
+  using Clock = std::chrono::steady_clock;
+  // What one look found the port's path leading to (empty: nothing), at `now`.
+  void Look(const std::string& target, Clock::time_point now);
+  // Whether an open refused at `now` is to be tried again without a word.
+  bool Settling(Clock::time_point now) const;
+
+ private:
+  bool looked_ = false;
+  std::string last_;
+  std::optional<Clock::time_point> appearedAt_;
+};
+
 // Waits, looking every 200 ms, until the port's path exists and the port
 // opens. A port that is there but will not open is told about once per cause,
-// then waited for like a missing one. False when `stop` is set first.
+// then waited for like a missing one; one that has just appeared is first
+// given its NodeSettling moment. False when `stop` is set first.
 bool WaitForPort(SerialPort& port, const PortName& name, const std::atomic<bool>& stop,
                  const WarningSink& warn);
 

@@ -51,6 +51,8 @@ std::string Described(const DeviceOptions& o) {
   if (!o.linkPath.empty()) add("link=" + o.linkPath);
   if (!o.dbOut.empty()) add("db-out=" + o.dbOut);
   if (!o.mmiOut.empty()) add("mmi-out=" + o.mmiOut);
+  if (o.pace.baud != 0) add("line-rate=" + std::to_string(o.pace.baud));
+  if (o.pace.latencyMs != 0) add("latency=" + std::to_string(o.pace.latencyMs));
   if (o.quiet) add("quiet");
   return text.empty() ? "defaults" : text;
 }
@@ -61,6 +63,8 @@ constexpr const char* kNeedsScript =
     "!--answer-frame needs a frame and bytes in hex: N:HEX[,HEX...]";
 constexpr const char* kNeedsMs = "!--delay needs milliseconds";
 constexpr const char* kNeedsFrameMs = "!--delay-frame needs a frame and milliseconds: N:MS";
+constexpr const char* kNeedsBaud = "!--line-rate needs a baud rate, 1 to 4000000";
+constexpr const char* kNeedsLatency = "!--latency needs milliseconds, 0 to 255";
 constexpr const char* kNeedsFrame = "!--silent-after needs a frame number";
 constexpr const char* kNeedsIndex = "!--nak-index needs an index and a count: I:TIMES";
 
@@ -98,6 +102,17 @@ TEST(DeviceOptions, CommandLineGivesThePolicyOrTheUsageErrorNamingTheOption) {
       {{"--answer-frame", "x:06"}, kNeedsScript},
       {{"--answer-frame", ":06"}, kNeedsScript},
       {{"--delay", "40"}, "delay=40"},
+      {{"--line-rate", "9600", "--latency=16", "--delay", "40"},
+       "delay=40 line-rate=9600 latency=16"},
+      {{"--line-rate=4000000", "--latency", "255"}, "line-rate=4000000 latency=255"},
+      {{"--latency", "0"}, "defaults"},
+      {{"--line-rate", "0"}, kNeedsBaud},
+      {{"--line-rate", "4000001"}, kNeedsBaud},
+      {{"--line-rate", "96OO"}, kNeedsBaud},
+      {{"--latency", "256"}, kNeedsLatency},
+      {{"--latency"}, kNeedsLatency},
+      {{"--line-rate", "9600", "--device", "/dev/ttyUSB0"},
+       "!--line-rate and --latency pace the pseudo-terminal; not a --device port"},
       {{"--delay=3600000"}, "delay=3600000"},
       {{"--delay", "3600001"}, kNeedsMs},
       {{"--delay", "-5"}, kNeedsMs},

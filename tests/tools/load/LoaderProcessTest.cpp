@@ -206,7 +206,7 @@ TEST(LoaderProcessTest, ExitCodesTellWhatWentWrong) {
   }
 }
 
-TEST(LoaderProcessTest, ListPortsPrintsOneLineOfFiveColumnsPerPortPresent) {
+TEST(LoaderProcessTest, ListPortsPrintsOneLineOfSevenColumnsPerPortPresent) {
   ChildProcess loader({kLoader, "--list-ports"});
   ASSERT_TRUE(loader.Started());
   EXPECT_EQ(loader.Wait(5s), 0) << loader.Err();
@@ -216,7 +216,7 @@ TEST(LoaderProcessTest, ListPortsPrintsOneLineOfFiveColumnsPerPortPresent) {
   ASSERT_EQ(lines.size(), listed->size()) << loader.Out();
   for (std::size_t i = 0; i < lines.size(); ++i) {
     EXPECT_EQ(lines[i].rfind((*listed)[i].path + "\t", 0), 0u) << lines[i];
-    EXPECT_EQ(std::count(lines[i].begin(), lines[i].end(), '\t'), 4) << lines[i];
+    EXPECT_EQ(std::count(lines[i].begin(), lines[i].end(), '\t'), 6) << lines[i];
   }
 }
 
