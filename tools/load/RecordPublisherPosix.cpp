@@ -29,7 +29,7 @@ constexpr int kLoopMs = 20;
 constexpr std::size_t kWindow = 16;
 // A broker that has not answered the login or a record in this time is
 // said to be down; the records wait.
-constexpr auto kAnswerLimit = 5s;
+constexpr auto kAnswerLimit = 3s;
 // Between one failed connection and the next try.
 constexpr auto kRetry = 1s;
 constexpr int kKeepAliveSeconds = 30;
