@@ -359,6 +359,10 @@ ParsedOptions ParseLoadOptions(int argc, char** argv) {
   if (!options.publishUrl.empty() && options.logFile.empty()) {
     return UsageError("--publish sends the log's records: it needs --log FILE");
   }
+  if (const std::string reason = PublishUnavailableReason();
+      !options.publishUrl.empty() && !reason.empty()) {
+    return UsageError(reason);
+  }
   if (!options.publishPasswordFile.empty() && options.publishUrl.empty()) {
     return UsageError("--publish-password-file goes with --publish");
   }

@@ -26,6 +26,9 @@ Result<BrokerAddress> ParseBrokerAddress(const std::string& url);
 // The password in `path`: its first line, without the line end.
 Result<std::string> ReadPasswordFile(const std::string& path);
 
+// Why this build cannot publish; empty when it can.
+std::string PublishUnavailableReason();
+
 // The station a record came from when it does not say: this computer's name.
 std::string LocalStationName();
 

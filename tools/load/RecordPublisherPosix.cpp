@@ -55,6 +55,8 @@ struct Sent {
 
 }  // namespace
 
+std::string PublishUnavailableReason() { return {}; }
+
 std::string LocalStationName() {
   char name[256] = "";
   if (::gethostname(name, sizeof name - 1) != 0 || name[0] == '\0') return "localhost";

@@ -8,6 +8,11 @@ namespace brenvik::load {
 
 struct RecordPublisher::Sender {};
 
+std::string PublishUnavailableReason() {
+  return "--publish is not available in this Windows build: it has no MQTT client library; "
+         "publish from a Linux station, or collect the --log files";
+}
+
 std::string LocalStationName() {
   const char* name = std::getenv("COMPUTERNAME");
   return name != nullptr && *name != '\0' ? name : "localhost";
@@ -19,11 +24,7 @@ RecordPublisher::RecordPublisher(BrokerAddress broker, std::string password,
 
 RecordPublisher::~RecordPublisher() = default;
 
-Result<> RecordPublisher::Start(const std::string&) {
-  return Error{
-      "--publish is not available in this Windows build: it has no MQTT client "
-      "library; publish from a Linux station, or collect the --log files"};
-}
+Result<> RecordPublisher::Start(const std::string&) { return Error{PublishUnavailableReason()}; }
 
 std::size_t RecordPublisher::Finish(std::chrono::milliseconds) { return 0; }
 
