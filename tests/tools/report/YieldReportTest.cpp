@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/CommandLine.h"
 #include "tools/report/ReportOptions.h"
 
 namespace brenvik::report {
@@ -79,13 +80,8 @@ TEST(ReportOptions, CommandLineGivesTheLogsAndGroupingOrTheUsageError) {
       {{"--table", "a"}, "unknown option '--table'"},
   };
   for (const auto& c : cases) {
-    std::vector<std::string> words = {"brenvik-report"};
-    words.insert(words.end(), c.args.begin(), c.args.end());
-    std::vector<char*> argv;
-    for (std::string& word : words) argv.push_back(word.data());
-    argv.push_back(nullptr);
-    const ParsedReportOptions parsed =
-        ParseReportOptions(static_cast<int>(words.size()), argv.data());
+    test::CommandLine line("brenvik-report", c.args);
+    const ParsedReportOptions parsed = ParseReportOptions(line.argc(), line.argv());
     if (parsed.exitCode) {
       EXPECT_EQ(parsed.text, "brenvik-report: " + c.got + "\nTry 'brenvik-report --help'.\n");
       continue;
