@@ -119,6 +119,7 @@ std::vector<GroupYield> YieldReport::Groups() const {
     }
   }
   std::vector<GroupYield> ordered;
+  ordered.reserve(groups.size());
   for (auto& [key, group] : groups) ordered.push_back(std::move(group));
   return ordered;
 }
@@ -143,6 +144,7 @@ std::string YieldReport::Table() const {
   const std::vector<GroupYield> groups = Groups();
   const std::vector<std::string> names = KeyNames();
   std::vector<std::size_t> widths;
+  widths.reserve(names.size());
   for (const std::string& name : names) widths.push_back(std::max<std::size_t>(name.size(), 5));
   for (const GroupYield& group : groups) {
     for (std::size_t i = 0; i < names.size(); ++i) {

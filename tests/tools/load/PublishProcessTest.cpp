@@ -76,7 +76,7 @@ class Subscriber {
   // What arrived beside the probes, each record once (it may come twice
   // after a fault), once `count` of them are there or 10 s have gone by.
   std::vector<std::string> Records(std::size_t count) {
-    const auto deadline = Clock::now() + 10s;
+    const auto deadline = Clock::now() + std::chrono::seconds(10);
     for (;;) {
       std::vector<std::string> records;
       for (const std::string& line : Lines(sub_.Out())) {
@@ -102,7 +102,7 @@ std::vector<std::string> Expected(const std::string& topic, const std::string& l
   ::gethostname(host, sizeof host - 1);
   std::vector<std::string> expected;
   for (const std::string& line : Lines(test::ReadWholeFile(logPath))) {
-    const std::size_t port = line.find("\"port\":\"") + 8;
+    const std::size_t port = line.find(R"("port":")") + 8;
     const std::string path = line.substr(port, line.find('"', port) - port);
     expected.push_back(
         Join({topic, "/", host, "/", std::filesystem::path(path).filename().string(), " ", line}));
@@ -207,7 +207,7 @@ TEST(PublishProcessTest, BrokerStoppedMidRunAndStartedAgainGetsEveryRecordAndThe
   ChildProcess loader = station.Load({&fast, &slow, &slowest}, Url(port, "restart"));
   ASSERT_TRUE(loader.Started());
   // The first record's way to the subscriber, measured.
-  while (LogLineCount(station.log) < 1 && Clock::now() - started < 10s)
+  while (LogLineCount(station.log) < 1 && Clock::now() - started < std::chrono::seconds(10))
     std::this_thread::sleep_for(1ms);
   const auto appended = Clock::now();
   ASSERT_EQ(sub.Records(1).size(), 1u);
@@ -215,7 +215,7 @@ TEST(PublishProcessTest, BrokerStoppedMidRunAndStartedAgainGetsEveryRecordAndThe
             << std::chrono::duration<double, std::milli>(Clock::now() - appended).count()
             << " ms after it was logged\n";
   Broker("stop");
-  while (LogLineCount(station.log) < 2 && Clock::now() - started < 20s)
+  while (LogLineCount(station.log) < 2 && Clock::now() - started < std::chrono::seconds(20))
     std::this_thread::sleep_for(5ms);
   Broker("start");
 
