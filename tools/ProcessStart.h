@@ -20,6 +20,16 @@ bool PrepareStandardStreams();
 // which has no room for a Greek or a Czech file name.
 std::vector<std::string> Utf8Arguments(int argc, char** argv);
 
+// The arguments as getopt_long takes them: a pointer to each, then a null
+// one. They point into `arguments`, which must outlive them.
+inline std::vector<char*> ArgumentPointers(std::vector<std::string>& arguments) {
+  std::vector<char*> pointers;
+  pointers.reserve(arguments.size() + 1);
+  for (std::string& argument : arguments) pointers.push_back(argument.data());
+  pointers.push_back(nullptr);
+  return pointers;
+}
+
 // A reader of the output that goes away must not end the program: the write
 // fails instead, and the caller turns output off. Linux ignores SIGPIPE;
 // Windows has no such signal.

@@ -37,10 +37,7 @@ int PrintPorts() {
 int main(int argc, char** argv) {
   if (!brenvik::tools::PrepareStandardStreams()) return 1;
   std::vector<std::string> arguments = brenvik::tools::Utf8Arguments(argc, argv);
-  std::vector<char*> pointers;
-  pointers.reserve(arguments.size() + 1);
-  for (std::string& argument : arguments) pointers.push_back(argument.data());
-  pointers.push_back(nullptr);
+  std::vector<char*> pointers = brenvik::tools::ArgumentPointers(arguments);
   const brenvik::load::ParsedOptions parsed =
       brenvik::load::ParseLoadOptions(static_cast<int>(arguments.size()), pointers.data());
   if (parsed.exitCode) {

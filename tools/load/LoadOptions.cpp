@@ -12,6 +12,7 @@
 #include "serial/PortName.h"
 #include "tools/OptionErrors.h"
 #include "tools/load/HelpTexts.h"
+#include "tools/load/RecordPublisher.h"
 
 namespace brenvik::load {
 namespace {
@@ -58,6 +59,20 @@ constexpr const char* kUsageText =
     "      --station=NAME     the station the log's records name (default: this\n"
     "                         machine's name); no /, + or #\n"
     "      --operator=NAME    the operator the log's records name\n"
+    "      --publish=mqtt://[USER@]HOST[:PORT]/TOPIC\n"
+    "                         publish each log record, with QoS 1, to the MQTT\n"
+    "                         broker at HOST (port 1883 unless given) under\n"
+    "                         TOPIC/STATION/PORT (STATION: the record's station,\n"
+    "                         else this computer's name; PORT: the port's short\n"
+    "                         name, ttyUSB0 or COM3); needs --log. A broker that\n"
+    "                         is not there or does not acknowledge never holds up\n"
+    "                         a download nor changes the exit status: one warning,\n"
+    "                         and the records wait (see Files) until it is back;\n"
+    "                         at the end the loader waits at most 5 s for the\n"
+    "                         acknowledgements and says how many still wait\n"
+    "      --publish-password-file=FILE\n"
+    "                         log in as USER with the password on FILE's first\n"
+    "                         line (never on the command line)\n"
     "      --repeat[=enter]   load device after device until Ctrl-C; the files are\n"
     "                         read once. Plain --repeat waits for the port to\n"
     "                         appear, loads, prints the result, then waits for the\n"
@@ -126,6 +141,15 @@ constexpr const char* kUsageText =
     "              this run, from 1), adapter_serial (the USB adapter's serial\n"
     "              number, null when unknown); a file path that is not valid\n"
     "              UTF-8 gets a file_hex field as well, its exact bytes in hex\n"
+    "  FILE.sent   with --publish: the waiting records are the log's lines past\n"
+    "              the byte offset this file holds; the offset moves past a\n"
+    "              record only once the broker has acknowledged it and all before\n"
+    "              it, so a record may arrive twice after a fault, never not at\n"
+    "              all. Made at the log's end by the first run that publishes\n"
+    "              it. Of several loaders sharing the log, the one holding the\n"
+    "              lock on FILE.sent sends every waiting record, whoever wrote it;\n"
+    "              another takes over when it ends. The next run with the log\n"
+    "              sends what an earlier one left waiting, in order\n"
     "\n"
     "Examples:\n"
     "  The DB file into the device on COM3:\n"
@@ -164,6 +188,8 @@ enum LongOnly : int {
   kAcceptWarnings,
   kStation,
   kOperator,
+  kPublish,
+  kPublishPasswordFile,
 };
 
 constexpr option kLongOptions[] = {
@@ -185,6 +211,8 @@ constexpr option kLongOptions[] = {
     {"accept-warnings", no_argument, nullptr, kAcceptWarnings},
     {"station", required_argument, nullptr, kStation},
     {"operator", required_argument, nullptr, kOperator},
+    {"publish", required_argument, nullptr, kPublish},
+    {"publish-password-file", required_argument, nullptr, kPublishPasswordFile},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, 'V'},
     {nullptr, 0, nullptr, 0},
@@ -201,6 +229,10 @@ const char* MissingValueText(int option) {
       return "--mmi needs a file";
     case kLog:
       return "--log needs a file";
+    case kPublish:
+      return "--publish needs mqtt://[USER@]HOST[:PORT]/TOPIC";
+    case kPublishPasswordFile:
+      return "--publish-password-file needs a file";
     case kProgress:
       return "--progress needs auto, bar, lines or none";
     case kMaxNaks:
@@ -389,6 +421,16 @@ ParsedOptions ParseLoadOptions(int argc, char** argv) {
         }
         (option == kStation ? options.station : options.operatorName) = value;
         break;
+      case kPublish:
+        if (const Result<BrokerAddress> broker = ParseBrokerAddress(value); !broker) {
+          return UsageError(broker.error());
+        }
+        options.publishUrl = value;
+        break;
+      case kPublishPasswordFile:
+        if (*value == '\0') return UsageError(MissingValueText(option));
+        options.publishPasswordFile = value;
+        break;
       default:
         // A refused word has been read past: it is the one before optind.
         return UsageError(tools::OptionErrorText(kLongOptions, option, optopt,
@@ -406,6 +448,16 @@ ParsedOptions ParseLoadOptions(int argc, char** argv) {
   if (options.check && (!options.ports.empty() || !options.logFile.empty() ||
                         options.repeat != RepeatMode::Off || options.trace)) {
     return UsageError("--check sends nothing: it takes no --port, --log, --repeat or --trace");
+  }
+  if (!options.publishUrl.empty() && options.logFile.empty()) {
+    return UsageError("--publish sends the log's records: it needs --log FILE");
+  }
+  if (const std::string reason = PublishUnavailableReason();
+      !options.publishUrl.empty() && !reason.empty()) {
+    return UsageError(reason);
+  }
+  if (!options.publishPasswordFile.empty() && options.publishUrl.empty()) {
+    return UsageError("--publish-password-file goes with --publish");
   }
   if (!options.check && options.ports.empty()) return UsageError("no --port given");
   if (options.job.empty() && options.dbFile.empty() && options.mmiFile.empty()) {

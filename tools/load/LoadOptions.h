@@ -36,12 +36,14 @@ inline constexpr int kDefaultMaxNaks = 100;
 // What the command line asks for.
 struct LoadOptions {
   bool listPorts = false;
-  bool check = false;              // read the files and say what they hold; no port
-  bool strict = false;             // a file with any warning is refused
-  std::vector<std::string> ports;  // as given, in order, each port once
-  std::string dbFile;              // empty: no DB download
-  std::string mmiFile;             // empty: no MMI download
-  std::string logFile;             // empty: no log
+  bool check = false;               // read the files and say what they hold; no port
+  bool strict = false;              // a file with any warning is refused
+  std::vector<std::string> ports;   // as given, in order, each port once
+  std::string dbFile;               // empty: no DB download
+  std::string mmiFile;              // empty: no MMI download
+  std::string logFile;              // empty: no log
+  std::string publishUrl;           // mqtt://[USER@]HOST[:PORT]/TOPIC; empty: no broker
+  std::string publishPasswordFile;  // empty: no password
   RepeatMode repeat = RepeatMode::Off;
   ProgressMode progress = ProgressMode::Auto;
   int maxNaks = kDefaultMaxNaks;

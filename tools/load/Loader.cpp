@@ -25,6 +25,7 @@
 #include "tools/load/PortWatch.h"
 #include "tools/load/ProgressDisplay.h"
 #include "tools/load/RecordIdentity.h"
+#include "tools/load/RecordPublisher.h"
 #include "tools/load/RunSummary.h"
 #include "tools/load/Terminal.h"
 
@@ -35,6 +36,8 @@ namespace {
 constexpr auto kTick = std::chrono::milliseconds(100);
 // How long the final texts and the summary may take to reach a reader that lags.
 constexpr auto kOutputWait = std::chrono::seconds(2);
+// How long the end of a run waits for the broker to acknowledge what waits.
+constexpr auto kPublishWait = std::chrono::seconds(5);
 
 ProgressMode ResolveMode(const LoadOptions& options) {
   // Asked whatever the mode: on Windows the asking readies the console for the bar.
@@ -79,7 +82,9 @@ class LoaderRun {
       });
       WaitForPorts();
     }
-    return Finish(Summarize());
+    const int exitCode = Summarize();
+    FinishPublishing();
+    return Finish(exitCode);
   }
 
  private:
@@ -96,6 +101,12 @@ class LoaderRun {
     if (!options_.logFile.empty()) {
       if (const Result<> opened = log_.Open(options_.logFile); !opened) {
         display_.Warn(ProgressDisplay::kNoPort, opened.error());
+        return kUsage;
+      }
+    }
+    if (!options_.publishUrl.empty()) {
+      if (const Result<> started = StartPublishing(); !started) {
+        display_.Warn(ProgressDisplay::kNoPort, started.error());
         return kUsage;
       }
     }
@@ -171,6 +182,33 @@ class LoaderRun {
     }
     display_.Line(options_.makeJob + ": job " + job.name + " written");
     return kCompleted;
+  }
+
+  // The broker of --publish, sent what the log holds as it grows.
+  Result<> StartPublishing() {
+    std::string password;
+    if (!options_.publishPasswordFile.empty()) {
+      Result<std::string> read = ReadPasswordFile(options_.publishPasswordFile);
+      if (!read) return Error{read.error()};
+      password = std::move(*read);
+    }
+    Result<BrokerAddress> broker = ParseBrokerAddress(options_.publishUrl);
+    if (!broker) return Error{broker.error()};
+    brokerName_ = broker->Name();
+    publisher_ = std::make_unique<RecordPublisher>(
+        std::move(*broker), std::move(password),
+        [this](const std::string& text) { display_.Warn(ProgressDisplay::kNoPort, text); });
+    return publisher_->Start(options_.logFile);
+  }
+
+  void FinishPublishing() {
+    if (!publisher_) return;
+    const std::size_t waiting = publisher_->Finish(kPublishWait);
+    if (waiting == 0) return;
+    display_.Warn(ProgressDisplay::kNoPort,
+                  brokerName_ + ": " + std::to_string(waiting) +
+                      (waiting == 1 ? " record" : " records") +
+                      " still waiting; the next run with this log sends them");
   }
 
   template <typename Body>
@@ -256,6 +294,8 @@ class LoaderRun {
   ProgressDisplay display_;
   FileSet files_;
   LoadLog log_;
+  std::string brokerName_;
+  std::unique_ptr<RecordPublisher> publisher_;  // after the display its warnings go to
   std::mutex lock_;
   std::condition_variable portEnded_;
   int running_ = 0;  // port threads not yet ended
