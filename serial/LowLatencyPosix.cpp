@@ -35,7 +35,7 @@ bool RequestLowLatency(int fd, SerialFlagsDriver& driver) {
 void RestoreLatency(int fd, SerialFlagsDriver& driver) {
   serial_struct settings{};
   if (driver.Get(fd, settings) != 0) return;
-  settings.flags &= ~ASYNC_LOW_LATENCY;
+  settings.flags &= ~static_cast<int>(ASYNC_LOW_LATENCY);
   (void)driver.Set(fd, settings);
 }
 

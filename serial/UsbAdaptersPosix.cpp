@@ -55,8 +55,10 @@ std::vector<std::string> AdaptersWithoutTty(const std::string& usbDevicesFolder)
     const std::string product = FirstLine(device / "idProduct");
     if (!IsSerialAdapter(vendor, product) || HasTty(device)) continue;
     const std::string name = FirstLine(device / "product");
-    adapters.push_back((name.empty() ? "a USB serial adapter" : name) + " (" + vendor + ":" +
-                       product + ")");
+    std::string adapter = name.empty() ? "a USB serial adapter" : name;
+    adapter += " (" + vendor + ":";
+    adapter += product + ")";
+    adapters.push_back(std::move(adapter));
   }
   return adapters;
 }

@@ -396,8 +396,8 @@ TEST(LoaderProcessTest, JobIsMadeOfCheckedFilesAndLoadsThoseBytesOnly) {
   for (const std::vector<std::string>& run : runs) {
     ChildProcess changed(run);
     EXPECT_EQ(changed.Wait(5s), 3);
-    EXPECT_EQ(changed.Err(), "brenvik-load: " + mmi + " does not match the job " + job +
-                                 ": SHA-256 028f0ab6bbe5, the job's 9f0f29e5a745\n");
+    EXPECT_EQ(changed.Err(), Join({"brenvik-load: ", mmi, " does not match the job ", job,
+                                   ": SHA-256 028f0ab6bbe5, the job's 9f0f29e5a745\n"}));
   }
   std::filesystem::remove(db);
   ChildProcess missing({kLoader, "-p", noPort, "--job", job});
