@@ -14,9 +14,13 @@ std::string UsbIdsColumn(const PortInfo& port) {
 }
 
 std::string DriverColumns(const PortInfo& port) {
-  const std::string latency =
-      port.latencyTimerMs ? std::to_string(*port.latencyTimerMs) + " ms" : "-";
-  return "\t" + OrDash(port.driver) + "\t" + latency;
+  // Appended in place: g++ 12 at -O3 takes a literal put in front of a
+  // temporary string for an overlapping copy.
+  std::string columns = "\t";
+  columns += OrDash(port.driver);
+  columns += '\t';
+  columns += port.latencyTimerMs ? std::to_string(*port.latencyTimerMs) + " ms" : "-";
+  return columns;
 }
 
 }  // namespace brenvik::load
