@@ -5,6 +5,8 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 
+#include "tools/load/RecordIdentity.h"
+
 namespace brenvik::load {
 namespace {
 
@@ -70,7 +72,9 @@ std::string TopicPortName(const std::string& port) {
 
 std::string TopicOf(const std::string& topic, const std::string& line) {
   const nlohmann::json record = nlohmann::json::parse(line, nullptr, false);
-  std::string station = LocalStationName();
+  // A record of an older log names no station: it is this computer's.
+  std::string station = HostName();
+  if (!IsTopicLevel(station)) station = "localhost";
   std::string port;
   if (record.is_object()) {
     if (const auto found = record.find("station");

@@ -29,9 +29,6 @@ Result<std::string> ReadPasswordFile(const std::string& path);
 // Why this build cannot publish; empty when it can.
 std::string PublishUnavailableReason();
 
-// The station a record came from when it does not say: this computer's name.
-std::string LocalStationName();
-
 // The port's short name for the topic: "ttyUSB0" for /dev/ttyUSB0, "COM3"
 // for COM3 or \\.\COM3.
 std::string TopicPortName(const std::string& port);

@@ -57,12 +57,6 @@ struct Sent {
 
 std::string PublishUnavailableReason() { return {}; }
 
-std::string LocalStationName() {
-  char name[256] = "";
-  if (::gethostname(name, sizeof name - 1) != 0 || name[0] == '\0') return "localhost";
-  return name;
-}
-
 struct RecordPublisher::Sender {
   Sender(const BrokerAddress& broker, const std::string& password,
          const std::function<void(const std::string&)>& warn)

@@ -1,7 +1,5 @@
 // The publisher on Windows: this build has no MQTT client, so --publish is
 // refused at the start rather than quietly sending nothing.
-#include <cstdlib>
-
 #include "tools/load/RecordPublisher.h"
 
 namespace brenvik::load {
@@ -11,11 +9,6 @@ struct RecordPublisher::Sender {};
 std::string PublishUnavailableReason() {
   return "--publish is not available in this Windows build: it has no MQTT client library; "
          "publish from a Linux station, or collect the --log files";
-}
-
-std::string LocalStationName() {
-  const char* name = std::getenv("COMPUTERNAME");
-  return name != nullptr && *name != '\0' ? name : "localhost";
 }
 
 RecordPublisher::RecordPublisher(BrokerAddress broker, std::string password,

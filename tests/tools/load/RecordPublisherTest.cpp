@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "tools/load/RecordIdentity.h"
+
 namespace brenvik::load {
 namespace {
 
@@ -26,7 +28,7 @@ TEST(RecordPublisher, BrokerAddressGivesItsLoginHostPortAndTopic) {
 }
 
 TEST(RecordPublisher, TopicNamesTheRecordsStationElseThisComputerAndThePortsShortName) {
-  const std::string here = LocalStationName();
+  const std::string here = HostName();
   const struct {
     std::string line;
     std::string topic;
